@@ -1,0 +1,13 @@
+#pragma once
+// Every change of the position during play and search goes through these operations.
+#include "board/position.h"
+
+// Full make: returns the captured PieceId (0 if none), or -1 when checkLegal is set and
+// the move leaves the mover's king attacked (the position is then untouched).
+int  makeMove(Position& pos, Move mv, bool checkLegal);
+void unmakeMove(Position& pos);
+// Light make: board, masks, hash and history only.
+int  makeMoveLight(Position& pos, Move mv, bool checkLegal);
+void unmakeMoveLight(Position& pos);
+void makeNullMove(Position& pos);
+void unmakeNullMove(Position& pos);

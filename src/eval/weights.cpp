@@ -1,0 +1,5 @@
+#include "eval/weights.h"
+
+int tempoBonus = 5;
+
+void applyEndgameWeights() {}
