@@ -55,3 +55,7 @@ void rebuildDerivedFields(Position& pos);
 
 // Sum over every piece on the board (PieceIds 2..33, increasing) of a piece-square set.
 int pieceSquareSum(const Position& pos, const int16_t table[10][90]);
+
+// Places the start board on board and pieceSquare (side: red) without the derived
+// fields or the hash; a "position" command completes the set-up.
+void placeStartBoard(Position& pos);
