@@ -2,3 +2,6 @@
 #include "board/position.h"
 
 void placeStartBoard(Position&) {}
+
+// Placeholder until the board's own definitions land (the protocol loop resets it).
+int endgameMode = 0;
