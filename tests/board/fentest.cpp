@@ -295,4 +295,22 @@ TEST_F(EndgameSwitchTest, RunsOncePerGame) {
     EXPECT_EQ(setup(""), "Fen String Error!\ninfo endgame reached\n");
 }
 
+TEST_F(FenTest, RebuildDerivedFieldsCountsByPair) {
+    setup("4k4/9/9/9/9/9/9/9/9/1N2K1N2 w");
+    uint16_t ranks[10], files[9];
+    std::memcpy(ranks, pos.bitRanks, sizeof ranks);
+    std::memcpy(files, pos.bitFiles, sizeof files);
+    uint32_t presence = pos.presenceMask;
+    rebuildDerivedFields(pos);
+    EXPECT_EQ(std::memcmp(ranks, pos.bitRanks, sizeof ranks), 0);
+    EXPECT_EQ(std::memcmp(files, pos.bitFiles, sizeof files), 0);
+    EXPECT_EQ(pos.presenceMask, presence);
+    EXPECT_EQ(pos.pieceCount[21], 2);  // red horses 21 and 23 share one counter
+    EXPECT_EQ(pos.pieceCount[20], 0);
+    EXPECT_EQ(pos.pieceCount[33], 1);
+    // Horse 23 on 0x91 stands in region 1, horse 21 on 0x96 in region 3.
+    EXPECT_EQ(pos.regionMask[1], 1u << 23);
+    EXPECT_EQ(pos.regionMask[3], 1u << 21);
+}
+
 }  // namespace
