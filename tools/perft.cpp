@@ -16,6 +16,10 @@
 namespace {
 
 Position perftPosition;
+// Leaves are counted without a full make: a move is legal when the search's rule clears
+// it or the make's legality test passes. --make-leaves makes and unmakes every leaf move
+// instead, which also exercises the whole make operation at every node (slower).
+bool bulkLeaves = true;
 char suiteLine[16384];
 
 inline constexpr int maxPerftDepth = 12;
@@ -39,12 +43,38 @@ int nodeMoves(const Position& pos, int code, MoveSlot* out) {
     return n + generateSliderQuiets(pos, out + n, 0);
 }
 
+// The search's rule for the legality flag: a move can expose its own king only when the
+// side is in check or the move leaves or enters a square that bears on that king (its
+// rank, its file, the horse and pawn squares around it). Counting with the same rule
+// proves it along with the generators. Returns the relevance row, or null for "always".
+const uint8_t* ownKingRelevance(const Position& pos, int code) {
+    const int king = pos.pieceSquare[kingBlack + pos.sideToMove];
+    if (code || king == noSquare || kingSquareClass[king] < 0)
+        return nullptr;
+    return checkRelevance[kingSquareClass[king]];
+}
+
+inline bool needsLegalityTest(const uint8_t* relevance, Move mv) {
+    return !relevance || relevance[moveFrom(mv)] || relevance[moveTo(mv)];
+}
+
 uint64_t perft(Position& pos, int depth, int code) {
     MoveSlot moves[3 * perftListSize];
     const int n = nodeMoves(pos, code, moves);
+    const uint8_t* relevance = ownKingRelevance(pos, code);
     uint64_t nodes = 0;
+    if (depth <= 1 && bulkLeaves) {
+        // Last ply: a move the rule clears is legal without being made; only the others
+        // go through the make's legality test.
+        for (int i = 0; i < n; ++i) {
+            const Move mv = slotMove(moves[i]);
+            nodes += !needsLegalityTest(relevance, mv) || moveKeepsKingSafe(pos, mv);
+        }
+        return nodes;
+    }
     for (int i = 0; i < n; ++i) {
-        if (makeMove(pos, slotMove(moves[i]), true) < 0)
+        const Move mv = slotMove(moves[i]);
+        if (makeMove(pos, mv, needsLegalityTest(relevance, mv)) < 0)
             continue;
         nodes += depth <= 1 ? 1 : perft(pos, depth - 1, pos.history[pos.historyLength - 1].checkCode);
         unmakeMove(pos);
@@ -66,11 +96,13 @@ uint64_t perftRoot(Position& pos, int depth, bool divide) {
     if (depth <= 0)
         return 1;
     MoveSlot moves[3 * perftListSize];
-    const int n = nodeMoves(pos, checkCode(pos, pos.sideToMove), moves);
+    const int code = checkCode(pos, pos.sideToMove);
+    const int n = nodeMoves(pos, code, moves);
+    const uint8_t* relevance = ownKingRelevance(pos, code);
     uint64_t total = 0;
     for (int i = 0; i < n; ++i) {
         const Move mv = slotMove(moves[i]);
-        if (makeMove(pos, mv, true) < 0)
+        if (makeMove(pos, mv, needsLegalityTest(relevance, mv)) < 0)
             continue;
         const uint64_t nodes =
             depth == 1 ? 1 : perft(pos, depth - 1, pos.history[pos.historyLength - 1].checkCode);
@@ -113,6 +145,7 @@ void printHelp() {
         "  --depth N       depth to count (0..%d)\n"
         "  --fen \"FEN\"     position to count from (default: the start position)\n"
         "  --divide        first print one line per root move: <move> <count>\n"
+        "  --make-leaves   make and unmake every move of the last ply too (slower)\n"
         "  --suite FILE    check every line of FILE, 'FEN;D1 n;D2 n;...', and end with\n"
         "                  'N passed, M failed'; exits 1 on any failure\n"
         "  --max-depth N   with --suite, check only depths up to N\n"
@@ -212,6 +245,8 @@ int perftCommand(int argc, char** argv) {
             return 0;
         } else if (!std::strcmp(arg, "--divide")) {
             divide = true;
+        } else if (!std::strcmp(arg, "--make-leaves")) {
+            bulkLeaves = false;
         } else if (!std::strcmp(arg, "--depth") && hasValue) {
             if (!readDepth(argv[++i], depth)) {
                 std::fprintf(stderr, "perft: bad depth '%s' (0..%d)\n", argv[i], maxPerftDepth);

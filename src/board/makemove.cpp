@@ -184,6 +184,15 @@ void unmakeMoveLight(Position& pos) {
     takeBack(pos, moveFrom(rec.move), moveTo(rec.move), rec.captured);
 }
 
+bool moveKeepsKingSafe(Position& pos, Move mv) {
+    const int from = moveFrom(mv), to = moveTo(mv);
+    const int moving = pos.board[from];
+    const int captured = movePiece(pos, from, to, moving, false);
+    const bool safe = !inCheck(pos, pos.sideToMove);
+    takeBack(pos, from, to, captured);
+    return safe;
+}
+
 void makeNullMove(Position& pos) {
     MoveRecord& rec = pos.history[pos.historyLength];
     rec.move = 0;

@@ -206,6 +206,15 @@ TEST(PerftTool, PublicSuiteToDepthFour) {
     EXPECT_NE(out.find("13 passed, 0 failed"), std::string::npos) << out;
 }
 
+// Every leaf made and unmade with the full make instead of the legality test alone.
+TEST(PerftTool, PublicSuiteMakingEveryLeaf) {
+    int status = 0;
+    const std::string out = runTool(
+        "perft --suite " QX_SHARED_DIR "/perft/public.epd --max-depth 3 --make-leaves", status);
+    EXPECT_EQ(status, 0) << out;
+    EXPECT_NE(out.find("13 passed, 0 failed"), std::string::npos) << out;
+}
+
 TEST(PerftTool, DivideAndSummaryLines) {
     int status = 0;
     const std::string out = runTool("perft --depth 2 --divide", status);
