@@ -81,6 +81,8 @@ int valueOnSquare(int pc, int sq) {
 }  // namespace
 
 int leastValuableAttacker(const Position& pos, int sq) {
+    if (!onBoard(sq))
+        return -1;
     const int side = pos.sideToMove;
     // A pawn behind the square moves forward onto it.
     if (side == sideRed) {
