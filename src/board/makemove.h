@@ -10,4 +10,7 @@ void unmakeMove(Position& pos);
 int  makeMoveLight(Position& pos, Move mv, bool checkLegal);
 void unmakeMoveLight(Position& pos);
 void makeNullMove(Position& pos);
+// The make's legality test alone: true when mv does not leave the mover's king attacked.
+// The position is the same before and after.
+bool moveKeepsKingSafe(Position& pos, Move mv);
 void unmakeNullMove(Position& pos);

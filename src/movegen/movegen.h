@@ -19,6 +19,10 @@ int generateMoves(const Position& pos, MoveSlot* caps, MoveSlot* quiets, int& qu
 int generateSliderQuiets(const Position& pos, MoveSlot* out, int historyFlag);
 int generateEvasionsA(const Position& pos, MoveSlot* out, int code);
 int generateEvasionsB(const Position& pos, MoveSlot* out, int code);
+// Evasion zones: [check code & 15, minus 1][kingSquareClass][rank], bit (15 - file) per
+// square; squareZoneBit[sq] is that bit (0x8000 >> file).
+extern const uint16_t (&evasionZone)[8][18][16];
+extern const uint16_t (&squareZoneBit)[squareCount];
 
 int isValidMove(Move mv, const Position& pos);
 int leastValuableAttacker(const Position& pos, int sq);

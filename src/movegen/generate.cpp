@@ -1,0 +1,55 @@
+// Moves for the main search: captures plus the short-range quiet moves in one pass, and
+// the rook and cannon quiet moves walked over the empty run that one slide lookup names.
+#include "board/tables.h"
+#include "movegen/capturewalk.h"
+#include "movegen/movegen.h"
+#include "search/history.h"
+
+int generateMoves(const Position& pos, MoveSlot* caps, MoveSlot* quiets, int& quietCount) {
+    quietCount = 0;
+    return pos.sideToMove == sideRed ? captureWalk<sideRed, true>(pos, caps, quiets, quietCount)
+                                     : captureWalk<sideBlack, true>(pos, caps, quiets, quietCount);
+}
+
+namespace {
+
+template <int side>
+int sliderQuiets(const Position& pos, MoveSlot* out, bool useHistory) {
+    int n = 0;
+    for (int id = lastPieceId[kindRook][side]; id >= cannonFirst + side; id -= 2) {
+        const int from = pos.pieceSquare[id];
+        if (from == noSquare)
+            continue;
+        const int type = pieceTypeOf[id];
+        const int8_t* pst = orderingPst[type];
+        const HistoryEntry* hist = historyTable[type];
+        const int r = rankOf(from), f = fileOf(from);
+        const int base = pst[pstIndex(from)];
+        auto emit = [&](int to) {
+            int value = pst[pstIndex(to)] - base;
+            if (useHistory)
+                value += hist[to].score;
+            out[n++] = makeSlot(packMove(from, to), value);
+        };
+        // Each run is walked from its far end towards the piece: low side, then high side.
+        const SlideTargets& rt = rankTargetOf(f, pos.bitRanks[r]);
+        const int rowStart = from - f;
+        for (int to = rowStart + rt.farEmptyLow; to < from; ++to)
+            emit(to);
+        for (int to = rowStart + rt.farEmptyHigh; to > from; --to)
+            emit(to);
+        const SlideTargets& ft = fileTargetOf(r, pos.bitFiles[f]);
+        for (int to = ft.farEmptyLow + f; to < from; to += 16)
+            emit(to);
+        for (int to = ft.farEmptyHigh + f; to > from; to -= 16)
+            emit(to);
+    }
+    return n;
+}
+
+}  // namespace
+
+int generateSliderQuiets(const Position& pos, MoveSlot* out, int historyFlag) {
+    return pos.sideToMove == sideRed ? sliderQuiets<sideRed>(pos, out, historyFlag > 1)
+                                     : sliderQuiets<sideBlack>(pos, out, historyFlag > 1);
+}

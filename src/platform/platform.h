@@ -1,0 +1,32 @@
+#pragma once
+// The operating-system layer: everything the engine needs from the machine, and the only
+// code that calls the operating system. A port to another system replaces posix.cpp.
+#include <cstdint>
+
+// The separator between folders in a path on this system.
+inline constexpr char pathSeparator = '/';
+
+// One-time set-up before the first line is printed: a front end that vanishes must not
+// kill the engine in the middle of a write, so broken-pipe signals are turned off.
+void initPlatform();
+
+// Whether a read of fd would return at once: bytes are waiting, or the input has ended
+// (or failed), which a read then reports. Never waits. Works for a terminal (a typed
+// line), a pipe, and a plain file (always readable).
+bool inputPending(int fd);
+
+// Reads whatever is waiting on fd, at most size bytes; call it only after inputPending.
+// Returns the number of bytes read, 0 at the end of the input (or on a failure that will
+// not go away), and -1 when nothing was read this time but the input goes on.
+int readInput(int fd, char* dest, int size);
+
+// Wall-clock milliseconds: seconds since the epoch * 1000 + milliseconds.
+int64_t wallClockMs();
+// Milliseconds from a steady clock with an arbitrary origin, wrapping at 32 bits; for
+// seeding and intervals, never for the time of day.
+uint32_t tickCountMs();
+void sleepMs(int ms);
+
+// Full path of the running executable in dest (zero-terminated, at most size - 1
+// characters). Returns false, with dest empty, when the path cannot be found or is too long.
+bool executablePath(char* dest, int size);

@@ -1,0 +1,131 @@
+#include "shell/protocol.h"
+
+#include <cstring>
+
+#include "board/position.h"
+#include "board/tables.h"
+#include "platform/platform.h"
+#include "search/hash.h"
+#include "search/history.h"
+#include "shell/report.h"
+
+char bookPath[bookPathSize];
+
+static const char bookFileName[] = "QXBOOK.DAT";
+
+void buildBookPath(char* dest, int size, const char* exePath, char separator) {
+    const char* lastSeparator = std::strrchr(exePath, separator);
+    int folderLength = lastSeparator ? int(lastSeparator - exePath) + 1 : 0;
+    if (folderLength + int(sizeof bookFileName) > size)
+        folderLength = 0;  // a folder too long to hold the name: fall back to the name alone
+    std::memcpy(dest, exePath, size_t(folderLength));
+    std::memcpy(dest + folderLength, bookFileName, sizeof bookFileName);
+}
+
+void initBookPath() {
+    char exePath[bookPathSize];
+    executablePath(exePath, bookPathSize);  // empty on failure: the name alone
+    buildBookPath(bookPath, bookPathSize, exePath, pathSeparator);
+}
+
+void initEngine(SearchContext& ctx) {
+    placeStartBoard(ctx.position);
+    ctx.maxDepth = 64;
+    initBoardTables(hshMask);
+    clearKillers();
+    resetHistory();
+    ctx.nodeCount = 0;
+    ctx.stopFlag  = 0;
+}
+
+int hashLog2ForMegabytes(int megabytes) {
+    int bits = 0;
+    for (int v = megabytes; v > 0; v >>= 1)
+        ++bits;
+    int log2Bytes = 19 + bits;
+    return log2Bytes < 24 ? 24 : log2Bytes;
+}
+
+void applyOption(SearchContext&, const UcciCommand& cmd) {
+    switch (cmd.selector.number) {
+    case optionHashSize:
+        // 0 is also what an absent or unreadable size gives: keep the tables as they are.
+        if (cmd.value.number > 0) {
+            freeHashTables();
+            allocateHashTables(hashLog2ForMegabytes(cmd.value.number));
+        }
+        break;
+    case optionNewGame:
+        endgameMode = 0;
+        bookHits    = 0;
+        searchCount = 0;
+        break;
+    default: break;  // accepted and ignored
+    }
+}
+
+// The board of the start position, as it appears in any FEN of a game played from it.
+static const char startBoard[] = "rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR";
+
+void applyPosition(SearchContext&, const UcciCommand& cmd) {
+    // A game from the start: the move count tells how many replies the engine has given.
+    if (std::strstr(cmd.selector.text, startBoard)) {
+        endgameMode = 0;
+        searchCount = cmd.value.number / 2;
+        if (searchCount == 0)
+            bookHits = 0;
+    }
+    lastPlayedMove = 0;
+}
+
+void applyBanMoves(const UcciCommand& cmd) {
+    // Only one move can be excluded: the last one listed wins.
+    for (int i = 0; i < cmd.selector.number; ++i)
+        bannedMove = moveFromText(cmd.value.moves[i]);
+}
+
+void runGo(SearchContext& ctx, const UcciCommand& cmd) {
+    switch (cmd.selector.number) {
+    case goDepth:
+        if (cmd.limit.number == 0) {
+            timeBudgetMs = 30000;
+            ctx.maxDepth = 32;
+        } else {
+            timeBudgetMs = 61439;
+            ctx.maxDepth = cmd.limit.number + 1;
+        }
+        printLine("Info Maxdepth:%d", cmd.limit.number);
+        break;
+    case goMovesToGo:
+        timeBudgetMs = cmd.limit.number / (cmd.timeExtra.number + 4);
+        printLine("Info MaxTime:%d", timeBudgetMs);
+        break;
+    case goIncrement:
+        // 3 * t overflows 32 bits beyond 715 827 882 ms; the quotient always fits.
+        timeBudgetMs = int(3 * int64_t(cmd.limit.number) / 64) + cmd.timeExtra.number;
+        printLine("Info MaxTime:%d", timeBudgetMs);
+        break;
+    default:
+        return;  // a node limit is parsed but starts no search
+    }
+}
+
+void runProtocolLoop(SearchContext& ctx) {
+    UcciCommand cmd{};
+    for (;;) {
+        UcciCode code = parseIdleCommand(cmd);
+        switch (code) {
+        case codeIsReady: printLine("readyok"); break;
+        case codeSetOption: applyOption(ctx, cmd); break;
+        case codePosition: applyPosition(ctx, cmd); break;
+        case codeBanMoves: applyBanMoves(cmd); break;
+        case codeGo: runGo(ctx, cmd); break;
+        default: break;  // stop (no search runs), probe, and unrecognised lines
+        }
+        // Without a transposition table (memory ran out on a resize) nothing can be searched.
+        if (code == codeQuit || lastPlayedMove == -1 || !hshItems)
+            break;
+    }
+    freeHashTables();
+    printLine("bye");
+}

@@ -1,0 +1,176 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+
+#include "search/hash.h"
+#include "shell/protocol.h"
+
+namespace {
+
+// The one search record of these tests; Position is too large for comfort on the stack.
+SearchContext testContext;
+
+UcciCommand parsed(const char* line, UcciCode expected) {
+    UcciCommand cmd{};
+    EXPECT_EQ(parseCommandLine(line, cmd), expected) << line;
+    return cmd;
+}
+
+}  // namespace
+
+TEST(Protocol, HashSizeToTableSize) {
+    struct Row { int megabytes, log2Bytes; } rows[] = {
+        {1, 24},   {15, 24},  {16, 24},  {31, 24},   {32, 25},   {63, 25},  {64, 26},
+        {100, 26}, {128, 27}, {255, 27}, {256, 28},  {511, 28},  {512, 29}, {1023, 29},
+        {1024, 30},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.megabytes);
+        EXPECT_EQ(hashLog2ForMegabytes(row.megabytes), row.log2Bytes);
+    }
+}
+
+TEST(Protocol, BookPathBesideExecutable) {
+    std::string longFolder = "/" + std::string(1015, 'd') + "/";
+    struct Row { std::string exe; char separator; std::string expected; } rows[] = {
+        {"/usr/games/quorvex", '/', "/usr/games/QXBOOK.DAT"},
+        {"/quorvex", '/', "/QXBOOK.DAT"},
+        {"quorvex", '/', "QXBOOK.DAT"},
+        {"", '/', "QXBOOK.DAT"},
+        {"C:\\Engines\\quorvex.exe", '\\', "C:\\Engines\\QXBOOK.DAT"},
+        {longFolder + "quorvex", '/', "QXBOOK.DAT"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.exe.substr(0, 40));
+        char dest[bookPathSize];
+        buildBookPath(dest, bookPathSize, row.exe.c_str(), row.separator);
+        EXPECT_EQ(std::string(dest), row.expected);
+    }
+}
+
+TEST(Protocol, BookPathOfRunningProgram) {
+    char exe[PATH_MAX] = {};
+    ASSERT_GT(readlink("/proc/self/exe", exe, sizeof exe - 1), 0);
+    std::string folder(exe);
+    folder.erase(folder.rfind('/') + 1);
+    initBookPath();
+    EXPECT_EQ(std::string(bookPath), folder + "QXBOOK.DAT");
+}
+
+// Limits of each "go", run in order on one record: time modes keep the depth limit.
+TEST(Protocol, GoLimits) {
+    struct Row { const char* line; const char* printed; int budget, maxDepth; } rows[] = {
+        {"go depth 5", "Info Maxdepth:5\n", 61439, 6},
+        {"go time 60000", "Info MaxTime:12000\n", 12000, 6},
+        {"go depth 0", "Info Maxdepth:0\n", 30000, 32},
+        {"go depth x", "Info Maxdepth:0\n", 30000, 32},
+        {"go time 60000 movestogo 10", "Info MaxTime:4285\n", 4285, 32},
+        {"go infinite", "Info Maxdepth:48\n", 61439, 49},
+        {"go ponder depth 99", "Info Maxdepth:48\n", 61439, 49},
+        {"go time 60000 increment 2000", "Info MaxTime:4812\n", 4812, 49},
+        {"go time 300000", "Info MaxTime:60000\n", 60000, 49},
+        {"go time 2000000000 increment 999999", "Info MaxTime:94749999\n", 94749999, 49},
+        {"go time 1000000000 increment 0", "Info MaxTime:46875000\n", 46875000, 49},
+        {"go time 0", "Info MaxTime:0\n", 0, 49},
+        {"go nodes 5000", "", 0, 49},  // parsed, but nothing is searched or said
+    };
+    testContext.maxDepth = 64;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.line);
+        UcciCommand cmd = parsed(row.line, codeGo);
+        testing::internal::CaptureStdout();
+        runGo(testContext, cmd);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), row.printed);
+        EXPECT_EQ(timeBudgetMs, row.budget);
+        EXPECT_EQ(testContext.maxDepth, row.maxDepth);
+    }
+}
+
+TEST(Protocol, PositionGameCounters) {
+    struct Row {
+        const char* line;
+        int         searchCount, bookHits, endgameMode;
+    } rows[] = {
+        {"position startpos moves h2e2 h9g7 h0g2", 1, 7, 0},
+        {"position startpos moves h2e2", 0, 0, 0},
+        {"position startpos", 0, 0, 0},
+        {"position fen rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR w - - 0 1 moves "
+         "h2e2 h9g7 h0g2 i9h9 i0h0",
+         2, 7, 0},
+        // Not from the start: the counters of the game go on.
+        {"position fen 4k4/9/9/9/9/9/9/9/9/4K4 w - - 0 1 moves e0e1", 5, 7, 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.line);
+        searchCount    = 5;
+        bookHits       = 7;
+        endgameMode    = 1;
+        lastPlayedMove = 1234;
+        applyPosition(testContext, parsed(row.line, codePosition));
+        EXPECT_EQ(searchCount, row.searchCount);
+        EXPECT_EQ(bookHits, row.bookHits);
+        EXPECT_EQ(endgameMode, row.endgameMode);
+        EXPECT_EQ(lastPlayedMove, 0);
+    }
+}
+
+TEST(Protocol, BanMovesKeepsTheLast) {
+    bannedMove = 0;
+    applyBanMoves(parsed("banmoves h2e2 h0g2", codeBanMoves));
+    EXPECT_EQ(bannedMove, packMove(0x97, 0x76));
+    applyBanMoves(parsed("banmoves ", codeBanMoves));
+    EXPECT_EQ(bannedMove, packMove(0x97, 0x76));
+    bannedMove = 0;
+}
+
+TEST(Protocol, Options) {
+    ASSERT_EQ(allocateHashTables(24), 24);
+    HashItem* before = hshItems;
+
+    applyOption(testContext, parsed("setoption hashsize 0", codeSetOption));
+    EXPECT_EQ(hshItems, before);
+    applyOption(testContext, parsed("setoption hashsize big", codeSetOption));
+    EXPECT_EQ(hshItems, before);
+    applyOption(testContext, parsed("setoption hashsize 100", codeSetOption));
+    EXPECT_EQ(hshMask, (1u << 26) / 8 - 1);
+    applyOption(testContext, parsed("setoption hashsize 1", codeSetOption));
+    EXPECT_EQ(hshMask, (1u << 24) / 8 - 1);
+    applyOption(testContext, parsed("setoption threads 4", codeSetOption));
+    EXPECT_EQ(hshMask, (1u << 24) / 8 - 1);
+
+    endgameMode = 1;
+    bookHits    = 3;
+    searchCount = 9;
+    applyOption(testContext, parsed("setoption newgame", codeSetOption));
+    EXPECT_EQ(endgameMode, 0);
+    EXPECT_EQ(bookHits, 0);
+    EXPECT_EQ(searchCount, 0);
+    freeHashTables();
+    EXPECT_EQ(hshItems, nullptr);
+}
+
+// Every size the protocol can ask for: aligned, zeroed, masks matching the size.
+TEST(HashTables, AllocateEverySize) {
+    for (int n = 24; n <= 30; ++n) {
+        SCOPED_TRACE(n);
+        testing::internal::CaptureStdout();
+        ASSERT_EQ(allocateHashTables(n), n);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "");  // no alignment complaint
+        EXPECT_EQ(uint64_t(hshMask) + 1, (uint64_t(1) << n) / sizeof(HashItem));
+        EXPECT_EQ(reinterpret_cast<uintptr_t>(hshItems) % 64, 0u);
+        EXPECT_EQ(reinterpret_cast<uintptr_t>(evalCache) % 64, 0u);
+        EXPECT_EQ(evalCacheMask, uint32_t(evalCacheSize - 1));
+        const HashItem& last = hshItems[hshMask];
+        EXPECT_EQ(last.lockDepth | last.move | uint16_t(last.scoreBound), 0u);
+        EXPECT_EQ(evalCache[evalCacheMask].score, 0);
+        hshItems[hshMask].lockDepth        = 1;  // the whole range is ours to write
+        evalCache[evalCacheMask].lockLow   = 1;
+        freeHashTables();
+        EXPECT_EQ(hshMask, 0u);
+        EXPECT_EQ(evalCache, nullptr);
+    }
+}
