@@ -233,9 +233,3 @@ Move moveFromText(const MoveText& text) {
     return packMove(squareOfText(text.c[0], text.c[1]), squareOfText(text.c[2], text.c[3]));
 }
 
-bool isMoveText(const MoveText& text) {
-    for (int i = 0; i < 4; i += 2)
-        if (text.c[i] < 'a' || text.c[i] > 'i' || text.c[i + 1] < '0' || text.c[i + 1] > '9')
-            return false;
-    return true;
-}

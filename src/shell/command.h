@@ -104,6 +104,5 @@ UcciCode parseIdleCommand(UcciCommand& cmd);
 
 // The Move a move text names, read as the protocol loop does: each square is the low
 // eight bits of (letter - 16 * digit + 47). Characters outside a..i / 0..9 give squares
-// off the board; isMoveText tells whether the text is a well-formed coordinate move.
+// off the board, which is harmless for a ban; game moves go through parseMoveText.
 Move moveFromText(const MoveText& text);
-bool isMoveText(const MoveText& text);

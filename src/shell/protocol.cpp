@@ -2,7 +2,9 @@
 
 #include <cstring>
 
+#include "board/fen.h"
 #include "board/position.h"
+#include "board/replay.h"
 #include "board/tables.h"
 #include "platform/platform.h"
 #include "search/hash.h"
@@ -67,7 +69,7 @@ void applyOption(SearchContext&, const UcciCommand& cmd) {
 // The board of the start position, as it appears in any FEN of a game played from it.
 static const char startBoard[] = "rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR";
 
-void applyPosition(SearchContext&, const UcciCommand& cmd) {
+void applyPosition(SearchContext& ctx, const UcciCommand& cmd) {
     // A game from the start: the move count tells how many replies the engine has given.
     if (std::strstr(cmd.selector.text, startBoard)) {
         endgameMode = 0;
@@ -75,7 +77,33 @@ void applyPosition(SearchContext&, const UcciCommand& cmd) {
         if (searchCount == 0)
             bookHits = 0;
     }
+    Position& pos = ctx.position;
+    setupFromFen(pos, cmd.selector.text);
+    ctx.stopFlag = 0;
+
+    // The set-up has decided the game phase from its material. A capture among the game's
+    // moves may thin it out further; the switch must then run in full (weights, piece-square
+    // set, report) at the next search root, not only flip the flag as a capture inside a
+    // search does, so the flag is put back after the replay.
+    const int modeAfterSetup = endgameMode;
     lastPlayedMove = 0;
+    const int moveCount = cmd.selector.text && cmd.value.number > 0 ? cmd.value.number : 0;
+    for (int i = 0; i < moveCount; ++i) {
+        const MoveText& text = cmd.aux.moves[i];
+        Move mv = parseMoveText(text.c);
+        if (!playGameMove(pos, mv)) {
+            // The rest of the list cannot be played on a position that lacks this move.
+            char shown[5];
+            for (int c = 0; c < 4; ++c)  // the text may hold any byte; keep the line readable
+                shown[c] = text.c[c] > ' ' && text.c[c] < 127 ? text.c[c] : '?';
+            shown[4] = 0;
+            printLine("info illegal move %s; it and the %d after it are ignored", shown,
+                      moveCount - i - 1);
+            break;
+        }
+        lastPlayedMove = mv;
+    }
+    endgameMode = modeAfterSetup;
 }
 
 void applyBanMoves(const UcciCommand& cmd) {

@@ -148,6 +148,10 @@ struct Session {
 TEST(EngineProcess, ScriptedSessions) {
     const std::string start = banner + handshake;
     const std::string longLine = std::string(4095, 'x') + "isready" + std::string(898, 'y');
+    const char* shuffle[] = {" h0g2", " h9g7", " g2h0", " g7h9", " f0e1", " f9e8", " e1f0", " e8f9"};
+    std::string longGame = "position startpos moves";  // 510 plies of horses and advisors
+    for (int i = 0; i < 510; ++i)
+        longGame += shuffle[i % 8];
     const Session sessions[] = {
         {"the issue's session",
          "ucci\nisready\nsetoption hashsize 100\ngo depth 5\ngo time 60000 movestogo 10\nquit\n",
@@ -175,6 +179,35 @@ TEST(EngineProcess, ScriptedSessions) {
         {"positions and bans are quiet",
          "ucci\nposition startpos moves h2e2 h9g7\nposition fen 9/9/3k5/9/9/9/9/9/4K4/9 w - - 0 1 "
          "moves e1e2\nbanmoves h2e2 h0g2\nisready\nquit\n",
+         start + "info endgame reached\nreadyok\nbye\n"},
+        {"board set-ups, good and bad",
+         "ucci\nposition fen rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR b - - 0 1\n"
+         "position fen rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR1 w\n"
+         "position fen rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/RNBAKABNR w\n"
+         "position fen 99/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR w\n"
+         "position fen rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/R8/RNBAKABNR w\n"
+         "position fen rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/4K4/RNBAKABNR w\n"
+         "position fen \nposition startpos\nisready\n"
+         "position fen 3akab2/9/9/9/9/9/9/9/9/3AKA3 w - - 0 1\nisready\nquit\n",
+         // Black without its back rank is down to two majors: the endgame begins there.
+         start + "Fen String Error!\nFen String Error!\nFen String Error!\ninfo endgame reached\n"
+                 "Fen String Error!\nFen String Error!\nFen String Error!\nreadyok\n"
+                 "info endgame reached\n"
+                 "readyok\nbye\n"},
+        {"game moves stop at the first bad one",
+         "ucci\nposition startpos moves h2e2 h9g7 zz99 a0a1\n"
+         "position startpos moves h2e2 h2e2 h9g7\n"
+         "position startpos moves h2e2 h9g7 a0a8\n"
+         "position startpos moves e3e4 e6e5 e4e5\n"
+         "position startpos moves h2e2  h9g7\n"
+         "position startpos moves \x01\xff\x80z\nisready\nquit\n",
+         start + "info illegal move zz99; it and the 1 after it are ignored\n"
+                 "info illegal move h2e2; it and the 1 after it are ignored\n"
+                 "info illegal move a0a8; it and the 0 after it are ignored\n"
+                 "info illegal move ?h9g; it and the 0 after it are ignored\n"
+                 "info illegal move ???z; it and the 0 after it are ignored\n"
+                 "readyok\nbye\n"},
+        {"a long game, sent twice", "ucci\n" + longGame + "\n" + longGame + "\nisready\nquit\n",
          start + "readyok\nbye\n"},
         {"hash size changes", "ucci\nsetoption hashsize 16\nsetoption hashsize 1\nsetoption hashsize 0\n"
          "setoption hashsize big\nsetoption hashsize 1024\nsetoption hashsize 5000\n"

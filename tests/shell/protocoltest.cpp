@@ -6,6 +6,11 @@
 #include <string>
 #include <unistd.h>
 
+#include <cstring>
+
+#include "board/fen.h"
+#include "board/replay.h"
+#include "board/tables.h"
 #include "search/hash.h"
 #include "shell/protocol.h"
 
@@ -13,6 +18,11 @@ namespace {
 
 // The one search record of these tests; Position is too large for comfort on the stack.
 SearchContext testContext;
+
+void initEngineTables() {
+    initBitCounts();
+    initBoardTables((1u << 25) - 1);
+}
 
 UcciCommand parsed(const char* line, UcciCode expected) {
     UcciCommand cmd{};
@@ -91,18 +101,20 @@ TEST(Protocol, GoLimits) {
 }
 
 TEST(Protocol, PositionGameCounters) {
+    initEngineTables();
     struct Row {
         const char* line;
         int         searchCount, bookHits, endgameMode;
+        Move        lastPlayed;
     } rows[] = {
-        {"position startpos moves h2e2 h9g7 h0g2", 1, 7, 0},
-        {"position startpos moves h2e2", 0, 0, 0},
-        {"position startpos", 0, 0, 0},
+        {"position startpos moves h2e2 h9g7 h0g2", 1, 7, 0, packMove(0x97, 0x76)},
+        {"position startpos moves h2e2", 0, 0, 0, packMove(0x77, 0x74)},
+        {"position startpos", 0, 0, 0, 0},
         {"position fen rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR w - - 0 1 moves "
          "h2e2 h9g7 h0g2 i9h9 i0h0",
-         2, 7, 0},
+         2, 7, 0, packMove(0x98, 0x97)},
         // Not from the start: the counters of the game go on.
-        {"position fen 4k4/9/9/9/9/9/9/9/9/4K4 w - - 0 1 moves e0e1", 5, 7, 1},
+        {"position fen 4k4/9/9/9/9/9/9/9/9/4K4 w - - 0 1 moves e0e1", 5, 7, 1, packMove(0x94, 0x84)},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.line);
@@ -114,8 +126,70 @@ TEST(Protocol, PositionGameCounters) {
         EXPECT_EQ(searchCount, row.searchCount);
         EXPECT_EQ(bookHits, row.bookHits);
         EXPECT_EQ(endgameMode, row.endgameMode);
-        EXPECT_EQ(lastPlayedMove, 0);
+        EXPECT_EQ(lastPlayedMove, row.lastPlayed);
     }
+}
+
+// A front end may send a whole long game as one move list; every move must be played and
+// the history stack must still leave the search its room.
+TEST(Protocol, LongGameReplaysExactly) {
+    initEngineTables();
+    std::string line = "position startpos moves";
+    const char* cycle[] = {" h0g2", " h9g7", " g2h0", " g7h9", " f0e1", " f9e8", " e1f0", " e8f9"};
+    for (int ply = 0; ply < 500; ++ply)
+        line += cycle[ply % 8];
+    UcciCommand cmd = parsed(line.c_str(), codePosition);
+    ASSERT_EQ(cmd.value.number, 500);
+    applyPosition(testContext, cmd);
+    const Position& pos = testContext.position;
+    EXPECT_EQ(lastPlayedMove, packMove(0x26, 0x07));  // g7h9, the 500th move
+    EXPECT_LE(pos.historyLength, historyCapacity - searchHistoryReserve);
+    // 500 plies end halfway through a cycle, with both horses home: the start board.
+    Position start;
+    setupFromFen(start, startFen);
+    EXPECT_EQ(0, std::memcmp(pos.board, start.board, sizeof pos.board));
+    EXPECT_EQ(pos.sideToMove, sideRed);
+}
+
+// Replay stops at the first move that is malformed or not a move of the side to move, and
+// the position is exactly the one the valid moves before it left.
+TEST(Protocol, ReplayStopsAtTheFirstBadMove) {
+    initEngineTables();
+    struct Row { const char* line; const char* expectedFen; } rows[] = {
+        {"position startpos moves h2e2 h9g7 zz99 a0a1",
+         "position startpos moves h2e2 h9g7"},
+        {"position startpos moves h2e2 h2e2 h9g7", "position startpos moves h2e2"},
+        {"position startpos moves a0a8", "position startpos"},           // rook through a pawn
+        {"position startpos moves h9g7", "position startpos"},           // black piece, red to move
+        {"position startpos moves e4e5", "position startpos"},           // empty origin
+        {"position startpos moves h2e2  h9g7", "position startpos moves h2e2"},  // misaligned
+        {"position fen 4k4/9/9/9/9/9/9/9/4R4/4K4 w - - 0 1 moves e1e9",  // never take a king
+         "position fen 4k4/9/9/9/9/9/9/9/4R4/4K4 w - - 0 1"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.line);
+        testing::internal::CaptureStdout();
+        applyPosition(testContext, parsed(row.expectedFen, codePosition));
+        Position expected = testContext.position;
+        applyPosition(testContext, parsed(row.line, codePosition));
+        EXPECT_NE(testing::internal::GetCapturedStdout().find("info illegal move"),
+                  std::string::npos);
+        EXPECT_EQ(0, std::memcmp(&testContext.position, &expected, sizeof expected));
+    }
+}
+
+// A capture in the replayed moves that ends the middle game must not leave the flag set:
+// the full switch, with its weights and report, belongs to the next search root.
+TEST(Protocol, ReplayLeavesTheEndgameSwitchToTheSearch) {
+    initEngineTables();
+    // Three majors a side at the set-up; red's rook then takes black's, leaving black two.
+    const char* fen = "position fen r3k4/9/1n5c1/9/9/9/9/1C5N1/9/R2K5 w - - 0 1";
+    endgameMode = 0;
+    applyPosition(testContext, parsed(fen, codePosition));
+    ASSERT_EQ(endgameMode, 0);
+    applyPosition(testContext, parsed((std::string(fen) + " moves a0a9").c_str(), codePosition));
+    EXPECT_EQ(lastPlayedMove, packMove(0x90, 0x00));
+    EXPECT_EQ(endgameMode, 0);
 }
 
 TEST(Protocol, BanMovesKeepsTheLast) {
