@@ -56,30 +56,11 @@ int captureWalk(const Position& pos, MoveSlot* caps, MoveSlot* quiets, int& quie
         const int from = pos.pieceSquare[id];
         if (from == noSquare)
             continue;
-        const int r = rankOf(from), f = fileOf(from);
-        const SlideTargets& rt = rankTargetOf(f, pos.bitRanks[r]);
-        const SlideTargets& ft = fileTargetOf(r, pos.bitFiles[f]);
-        const bool rook = id >= rookFirst;
-        const int targets[4] = {
-            rook ? rt.rookTargetLow : rt.cannonTargetLow,
-            rook ? rt.rookTargetHigh : rt.cannonTargetHigh,
-            rook ? ft.rookTargetLow : ft.cannonTargetLow,
-            rook ? ft.rookTargetHigh : ft.cannonTargetHigh,
-        };
-        for (int j = 0; j < 2; ++j) {
-            if (targets[j] == f)
-                continue;
-            const int to = (from - f) + targets[j];
-            if (isEnemyOf(side, board[to]))
+        int targets[4];
+        sliderTargets(pos, from, id >= rookFirst, targets);
+        for (int to : targets)
+            if (to != from && isEnemyOf(side, board[to]))
                 caps[n++] = makeSlot(packMove(from, to), captureValue(board[to], id));
-        }
-        for (int j = 2; j < 4; ++j) {
-            if (targets[j] == (from - f))
-                continue;
-            const int to = targets[j] + f;
-            if (isEnemyOf(side, board[to]))
-                caps[n++] = makeSlot(packMove(from, to), captureValue(board[to], id));
-        }
     }
 
     // King targets are stored backwards from the last byte of its palace square's list.

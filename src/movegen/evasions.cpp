@@ -110,19 +110,10 @@ int evasionsA(const Position& pos, MoveSlot* out, int code) {
             const int from = pos.pieceSquare[id];
             if (from == noSquare)
                 continue;
-            const int r = rankOf(from), f = fileOf(from);
-            const SlideTargets& rt = rankTargetOf(f, pos.bitRanks[r]);
-            const SlideTargets& ft = fileTargetOf(r, pos.bitFiles[f]);
-            const bool rook = id >= rookFirst;
             const bool fromIn = inZone(zone, from);
-            const int targets[4] = {
-                rook ? rt.rookTargetLow : rt.cannonTargetLow,
-                rook ? rt.rookTargetHigh : rt.cannonTargetHigh,
-                rook ? ft.rookTargetLow : ft.cannonTargetLow,
-                rook ? ft.rookTargetHigh : ft.cannonTargetHigh,
-            };
-            for (int j = 0; j < 4; ++j) {
-                const int to = j < 2 ? (from - f) + targets[j] : targets[j] + f;
+            int targets[4];
+            sliderTargets(pos, from, id >= rookFirst, targets);
+            for (int to : targets) {
                 if (to != from && isEnemyOf(side, board[to]) && (fromIn || inZone(zone, to)))
                     out[n++] = makeSlot(packMove(from, to), -id);
             }
@@ -157,18 +148,7 @@ int evasionsB(const Position& pos, MoveSlot* out, int code) {
             if (fromIn || inZone(zone, to))
                 out[n++] = makeSlot(packMove(from, to), hist[to].score);
         };
-        const int r = rankOf(from), f = fileOf(from);
-        const SlideTargets& rt = rankTargetOf(f, pos.bitRanks[r]);
-        const int rowStart = from - f;
-        for (int to = rowStart + rt.farEmptyLow; to < from; ++to)
-            emit(to);
-        for (int to = rowStart + rt.farEmptyHigh; to > from; --to)
-            emit(to);
-        const SlideTargets& ft = fileTargetOf(r, pos.bitFiles[f]);
-        for (int to = ft.farEmptyLow + f; to < from; to += 16)
-            emit(to);
-        for (int to = ft.farEmptyHigh + f; to > from; to -= 16)
-            emit(to);
+        walkSliderQuiets(pos, from, emit);
     }
     for (int id = lastPieceId[kindHorse][side]; id >= horseFirst + side; id -= 2) {
         const int from = pos.pieceSquare[id];

@@ -23,7 +23,6 @@ int sliderQuiets(const Position& pos, MoveSlot* out, bool useHistory) {
         const int type = pieceTypeOf[id];
         const int8_t* pst = orderingPst[type];
         const HistoryEntry* hist = historyTable[type];
-        const int r = rankOf(from), f = fileOf(from);
         const int base = pst[pstIndex(from)];
         auto emit = [&](int to) {
             int value = pst[pstIndex(to)] - base;
@@ -31,18 +30,7 @@ int sliderQuiets(const Position& pos, MoveSlot* out, bool useHistory) {
                 value += hist[to].score;
             out[n++] = makeSlot(packMove(from, to), value);
         };
-        // Each run is walked from its far end towards the piece: low side, then high side.
-        const SlideTargets& rt = rankTargetOf(f, pos.bitRanks[r]);
-        const int rowStart = from - f;
-        for (int to = rowStart + rt.farEmptyLow; to < from; ++to)
-            emit(to);
-        for (int to = rowStart + rt.farEmptyHigh; to > from; --to)
-            emit(to);
-        const SlideTargets& ft = fileTargetOf(r, pos.bitFiles[f]);
-        for (int to = ft.farEmptyLow + f; to < from; to += 16)
-            emit(to);
-        for (int to = ft.farEmptyHigh + f; to > from; to -= 16)
-            emit(to);
+        walkSliderQuiets(pos, from, emit);
     }
     return n;
 }
