@@ -7,6 +7,7 @@
 #include "board/tables.h"
 #include "eval/weights.h"
 #include "search/context.h"
+#include "tests/freshstate.h"
 
 namespace {
 
@@ -21,6 +22,7 @@ protected:
         initBoardTables((1u << 25) - 1);
     }
     void SetUp() override {
+        restoreFreshEngineState();
         std::memcpy(savedExchange, exchangeValue, sizeof savedExchange);
         std::memcpy(savedPst, pieceSquareTable, sizeof savedPst);
         savedEndgameMode = endgameMode;

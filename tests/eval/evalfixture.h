@@ -15,6 +15,7 @@
 #include "eval/weights.h"
 #include "movegen/movegen.h"
 #include "search/context.h"
+#include "tests/freshstate.h"
 
 struct Placed {
     char letter;  // FEN letter: upper case red, lower case black
@@ -52,6 +53,7 @@ protected:
 
     static void SetUpTestSuite() { initBitCounts(); }
     void SetUp() override {
+        restoreFreshEngineState();
         std::memcpy(savedExchange, exchangeValue, sizeof savedExchange);
         savedFutility = futilityUnit, savedDelta = qsDeltaMargin, savedBudget = timeBudgetMs;
         startState();
