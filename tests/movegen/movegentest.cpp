@@ -201,7 +201,7 @@ std::string runTool(const std::string& args, int& status) {
 TEST(PerftTool, PublicSuiteToDepthFour) {
     int status = 0;
     const std::string out =
-        runTool("perft --suite " QX_SHARED_DIR "/perft/public.epd --max-depth 4", status);
+        runTool("perft --suite " QX_SOURCE_DIR "/tests/data/perft.epd --max-depth 4", status);
     EXPECT_EQ(status, 0) << out;
     EXPECT_NE(out.find("13 passed, 0 failed"), std::string::npos) << out;
 }
@@ -210,7 +210,7 @@ TEST(PerftTool, PublicSuiteToDepthFour) {
 TEST(PerftTool, PublicSuiteMakingEveryLeaf) {
     int status = 0;
     const std::string out = runTool(
-        "perft --suite " QX_SHARED_DIR "/perft/public.epd --max-depth 3 --make-leaves", status);
+        "perft --suite " QX_SOURCE_DIR "/tests/data/perft.epd --max-depth 3 --make-leaves", status);
     EXPECT_EQ(status, 0) << out;
     EXPECT_NE(out.find("13 passed, 0 failed"), std::string::npos) << out;
 }

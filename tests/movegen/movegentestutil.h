@@ -114,7 +114,7 @@ inline bool samePosition(const Position& a, const Position& b) {
 
 inline std::vector<std::string> publicSuiteFens() {
     std::vector<std::string> fens;
-    FILE* file = std::fopen(QX_SHARED_DIR "/perft/public.epd", "r");
+    FILE* file = std::fopen(QX_SOURCE_DIR "/tests/data/perft.epd", "r");
     if (!file)
         return fens;
     char line[4096];

@@ -64,7 +64,7 @@ inline std::vector<Move> generatedMoves(const Position& pos) {
 
 inline std::vector<std::string> perftFens() {
     std::vector<std::string> fens{startFen};
-    std::ifstream in(std::string(QX_SHARED_DIR) + "/perft/public.epd");
+    std::ifstream in(std::string(QX_SOURCE_DIR) + "/tests/data/perft.epd");
     std::string line;
     while (std::getline(in, line))
         if (!line.empty())
