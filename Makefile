@@ -2,6 +2,7 @@
 BUILD_DIR ?= build
 SAN_DIR   ?= build-sanitize
 JOBS      ?= $(shell nproc 2>/dev/null || echo 2)
+CMAKE_ARGS ?=
 
 .PHONY: all build run test sanitize deps clean
 
@@ -19,7 +20,7 @@ deps:
 	fi
 
 $(BUILD_DIR)/CMakeCache.txt: | deps
-	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release $(CMAKE_ARGS)
 
 build: $(BUILD_DIR)/CMakeCache.txt
 	cmake --build $(BUILD_DIR) -j $(JOBS)
@@ -31,7 +32,7 @@ test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
 sanitize: | deps
-	cmake -S . -B $(SAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DQX_SANITIZE=ON
+	cmake -S . -B $(SAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DQX_SANITIZE=ON $(CMAKE_ARGS)
 	cmake --build $(SAN_DIR) -j $(JOBS)
 	cd $(SAN_DIR) && ctest --output-on-failure -j $(JOBS)
 
