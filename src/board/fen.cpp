@@ -174,22 +174,16 @@ void setupFromFen(Position& pos, const char* fen) {
     if (bad)
         reportFenError();
 
-    // Derived fields. pieceCount and regionMask are rebuilt by the search root.
-    std::memset(pos.bitRanks, 0, sizeof pos.bitRanks);
-    std::memset(pos.bitFiles, 0, sizeof pos.bitFiles);
+    // Derived fields. pieceCount and regionMask stay empty: the search root rebuilds them.
+    rebuildOccupancy(pos);
     std::memset(pos.pieceCount, 0, sizeof pos.pieceCount);
     std::memset(pos.regionMask, 0, sizeof pos.regionMask);
-    pos.presenceMask = 0;
     pos.attackedMask = 0;
     uint64_t key = zobristSide;  // included once whatever the side to move
     for (int pc = 2; pc < pieceIdCount; ++pc) {
         int sq = pos.pieceSquare[pc];
         if (sq == noSquare)
             continue;
-        pos.bitRanks[rankOf(sq)] ^= squareRankBit[sq];
-        pos.bitFiles[fileOf(sq)] ^= squareFileBit[sq];
-        if (pc < kingBlack)
-            pos.presenceMask |= 1u << pc;
         pos.board[sq] = uint8_t(pc);
         key ^= zobristKey(pieceTypeOf[pc], sq);
     }

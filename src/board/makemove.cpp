@@ -76,6 +76,24 @@ inline bool endgameReached(uint32_t presence) {
            !(presence & 0xF0000000u);
 }
 
+// The record fields both makes write before the position's key changes.
+inline MoveRecord& openRecord(Position& pos, Move mv, int captured) {
+    MoveRecord& rec = pos.history[pos.historyLength];
+    rec.hashLow  = pos.hashLow;
+    rec.hashHigh = pos.hashHigh;
+    rec.move     = mv;
+    rec.captured = uint8_t(captured);
+    return rec;
+}
+
+// Both makes end alike: the other side to move, the check it now faces, one record more.
+inline void closeRecord(Position& pos, MoveRecord& rec, int from, int to) {
+    xorKey(pos, zobristSide);
+    pos.sideToMove ^= 1;
+    rec.checkCode = recordedCheckCode(pos, from, to);
+    pos.historyLength++;
+}
+
 }  // namespace
 
 int makeMove(Position& pos, Move mv, bool checkLegal) {
@@ -85,11 +103,7 @@ int makeMove(Position& pos, Move mv, bool checkLegal) {
     if (captured < 0)
         return -1;
 
-    MoveRecord& rec = pos.history[pos.historyLength];
-    rec.hashLow = pos.hashLow;
-    rec.hashHigh = pos.hashHigh;
-    rec.move = mv;
-    rec.captured = uint8_t(captured);
+    MoveRecord& rec = openRecord(pos, mv, captured);
     rec.pstScore = int16_t(pos.pstScore);
     rec.moved = uint8_t(moving);
     pos.ply++;
@@ -119,10 +133,7 @@ int makeMove(Position& pos, Move mv, bool checkLegal) {
         }
     }
 
-    xorKey(pos, zobristSide);
-    pos.sideToMove ^= 1;
-    rec.checkCode = recordedCheckCode(pos, from, to);
-    pos.historyLength++;
+    closeRecord(pos, rec, from, to);
     return captured;
 }
 
@@ -159,19 +170,13 @@ int makeMoveLight(Position& pos, Move mv, bool checkLegal) {
     if (captured < 0)
         return -1;
 
-    MoveRecord& rec = pos.history[pos.historyLength];
-    rec.hashLow = pos.hashLow;
-    rec.hashHigh = pos.hashHigh;
-    rec.move = mv;
-    rec.captured = uint8_t(captured);
+    MoveRecord& rec = openRecord(pos, mv, captured);
     const int type = pieceTypeOf[moving];
-    uint64_t key = zobristKey(type, from) ^ zobristKey(type, to) ^ zobristSide;
+    uint64_t key = zobristKey(type, from) ^ zobristKey(type, to);
     if (captured)
         key ^= zobristKey(pieceTypeOf[captured], to);
     xorKey(pos, key);
-    pos.sideToMove ^= 1;
-    rec.checkCode = recordedCheckCode(pos, from, to);
-    pos.historyLength++;
+    closeRecord(pos, rec, from, to);
     return captured;
 }
 

@@ -38,11 +38,9 @@ void placeStartBoard(Position& pos) {
     }
 }
 
-void rebuildDerivedFields(Position& pos) {
+void rebuildOccupancy(Position& pos) {
     std::memset(pos.bitRanks, 0, sizeof pos.bitRanks);
     std::memset(pos.bitFiles, 0, sizeof pos.bitFiles);
-    std::memset(pos.pieceCount, 0, sizeof pos.pieceCount);
-    std::memset(pos.regionMask, 0, sizeof pos.regionMask);
     pos.presenceMask = 0;
     for (int pc = 2; pc < pieceIdCount; ++pc) {
         int sq = pos.pieceSquare[pc];
@@ -50,11 +48,22 @@ void rebuildDerivedFields(Position& pos) {
             continue;
         pos.bitRanks[rankOf(sq)] ^= squareRankBit[sq];
         pos.bitFiles[fileOf(sq)] ^= squareFileBit[sq];
-        ++pos.pieceCount[pc & 0x3D];
-        if (pc < kingBlack) {  // kings own no presence or region bit
+        if (pc < kingBlack)  // kings own no presence bit
             pos.presenceMask |= 1u << pc;
+    }
+}
+
+void rebuildDerivedFields(Position& pos) {
+    rebuildOccupancy(pos);
+    std::memset(pos.pieceCount, 0, sizeof pos.pieceCount);
+    std::memset(pos.regionMask, 0, sizeof pos.regionMask);
+    for (int pc = 2; pc < pieceIdCount; ++pc) {
+        int sq = pos.pieceSquare[pc];
+        if (sq == noSquare)
+            continue;
+        ++pos.pieceCount[pc & 0x3D];
+        if (pc < kingBlack)  // nor a region bit
             pos.regionMask[squareRegion[sq]] |= 1u << pc;
-        }
     }
 }
 

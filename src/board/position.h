@@ -49,6 +49,9 @@ inline bool bothKingsPresent(const Position& pos) {
     return pos.pieceSquare[kingBlack] != noSquare && pos.pieceSquare[kingRed] != noSquare;
 }
 
+// Rebuilds bitRanks, bitFiles and presenceMask from pieceSquare.
+void rebuildOccupancy(Position& pos);
+
 // Rebuilds presenceMask, pieceCount, regionMask, bitRanks and bitFiles from
 // pieceSquare, as the search root does after compacting the piece list.
 void rebuildDerivedFields(Position& pos);
