@@ -98,7 +98,9 @@ int chaseVerdict(Position& pos) {
     unmakeMoveLight(pos);
     if (!chasedBefore)
         return draw;
-    return sideOf(m) == sideRed ? repetitionWin - pos.ply : pos.ply - repetitionWin;
+    // The other side chased with every move and closed the cycle: it loses, whatever
+    // its colour.
+    return repetitionWin - pos.ply;
 }
 
 }  // namespace

@@ -88,8 +88,9 @@ TEST_F(RepetitionTest, Verdicts) {
         {"rook chased by a horse", rookChased, {"e5f3", "d5d2", "f3e5", "d2d5", "e5f3", "d5d2"}, 1, 1948 - 6},
         {"cannon is no rook: draw", cannonChased, {"e5f3", "d5d2", "f3e5", "d2d5", "e5f3", "d5d2"}, 1, -1},
         {"protected horse: draw", protectedHorse, {"e5f3", "d5d2", "f3e5", "d2d5", "e5f3", "d5d2"}, 1, -1},
+        // The colour-mirrored cycle: the same verdict, the side that closed it loses.
         {"black rook chased by a red horse", blackRookChased,
-         {"e4f6", "d4d7", "f6e4", "d7d4", "e4f6", "d4d7"}, 1, 6 - 1948},
+         {"e4f6", "d4d7", "f6e4", "d7d4", "e4f6", "d4d7"}, 1, 1948 - 6},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
