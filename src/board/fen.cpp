@@ -9,6 +9,7 @@
 #include "search/context.h"
 
 // Black negative, red positive; entries 36..45 are the pawns that have crossed the river.
+// The pawn entries are those of the game phase selected (see selectGameValues).
 int exchangeValue[46] = {
     0, 0,                                             // unused ids
     -24, 24, -24, 24, -24, 24, -24, 24, -24, 24,      // pawns
@@ -21,6 +22,9 @@ int exchangeValue[46] = {
     0, 0,                                             // unused (ids 0 and 1 + 34)
     -95, 95, -95, 95, -95, 95, -95, 95, -95, 95,      // pawns across the river
 };
+
+bool endgameValuesSelected = false;
+static bool endgameReported = false;
 
 namespace {
 
@@ -179,7 +183,9 @@ void setupFromFen(Position& pos, const char* fen) {
     std::memset(pos.pieceCount, 0, sizeof pos.pieceCount);
     std::memset(pos.regionMask, 0, sizeof pos.regionMask);
     pos.attackedMask = 0;
-    uint64_t key = zobristSide;  // included once whatever the side to move
+    // The side key stands for red to move, as in the start position; every move toggles
+    // it, so a position has one key however it was reached, and the two sides differ.
+    uint64_t key = pos.sideToMove == sideRed ? zobristSide : 0;
     for (int pc = 2; pc < pieceIdCount; ++pc) {
         int sq = pos.pieceSquare[pc];
         if (sq == noSquare)
@@ -203,29 +209,51 @@ void setupFromFen(Position& pos, const char* fen) {
         endgameSwitch(pos);
 }
 
+void selectGameValues(bool endgame, bool withoutRooks) {
+    endgameValuesSelected = endgame;
+    selectEvalWeights(endgame);
+    std::memcpy(pieceSquareTable, endgame ? endgamePieceSquareTable : middlegamePieceSquareTable,
+                sizeof pieceSquareTable);
+    // With few pieces left a pawn weighs more; nothing else changes value.
+    for (int pc = pawnFirst; pc < advisorFirst; ++pc) {
+        const int sign = sideOf(pc) == sideRed ? 1 : -1;
+        exchangeValue[pc]      = (endgame ? 56 : 24) * sign;
+        exchangeValue[pc + 34] = (endgame ? 127 : 95) * sign;
+    }
+    // Without rooks the margins are wider: fewer pieces make bigger swings rarer to miss.
+    futilityUnit  = endgame && withoutRooks ? 26 : 23;
+    qsDeltaMargin = endgame && withoutRooks ? 22 : 34;
+}
+
+void resetGamePhase() {
+    selectGameValues(false, false);
+    endgameMode        = 0;
+    endgameReported    = false;
+    advisorAttackLatch = 0;
+}
+
 void endgameSwitch(Position& pos) {
-    if (endgameMode != 0)  // the weights must be changed once per game at most
+    if (endgameMode != 0)
         return;
     unsigned m       = pos.presenceMask >> 16;
     int blackMajors  = bitCountTable[m & 0x5550];
     int redMajors    = bitCountTable[m & 0xAAA0];
     bool rooksRemain = (pos.presenceMask & 0xF0000000u) != 0;
-    if (blackMajors > 2 && redMajors > 2 && rooksRemain)
+    if (blackMajors > 2 && redMajors > 2 && rooksRemain) {
+        // A game sent again from its start position (after a take-back, say) may stand in
+        // the middle game once more.
+        if (endgameValuesSelected)
+            selectGameValues(false, false);
         return;
+    }
 
-    if (!rooksRemain) {  // without rooks the margins are widened for the rest of the run
-        futilityUnit  = 26;
-        qsDeltaMargin = 22;
-    }
-    for (int pc = pawnFirst; pc < advisorFirst; ++pc) {
-        int sign = sideOf(pc) == sideRed ? 1 : -1;
-        exchangeValue[pc]      = 56 * sign;
-        exchangeValue[pc + 34] = 127 * sign;
-    }
-    applyEndgameWeights();
-    std::memcpy(pieceSquareTable, endgamePieceSquareTable, sizeof pieceSquareTable);
+    selectGameValues(true, !rooksRemain);
     endgameMode = 1;
-    tempoBonus  = 0;
+    // A game sent as "position startpos moves ..." runs the switch again at every search;
+    // only the first run of a game reports it and takes the extra time.
+    if (endgameReported)
+        return;
+    endgameReported = true;
     std::printf("info endgame reached\n");
     std::fflush(stdout);
     timeBudgetMs += timeBudgetMs >> 3;

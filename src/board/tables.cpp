@@ -23,6 +23,7 @@ uint64_t zobristTable[10][90];
 uint64_t zobristSide;
 
 int16_t pieceSquareTable[10][90];
+int16_t middlegamePieceSquareTable[10][90];
 int16_t endgamePieceSquareTable[10][90];
 int8_t  orderingPst[10][90];
 
@@ -366,6 +367,7 @@ void initBoardTables(uint32_t sideKeyMask) {
     buildPieceSquareSet(pstMaterialEndgame, pstPositionalEndgame);
     std::memcpy(endgamePieceSquareTable, pieceSquareTable, sizeof pieceSquareTable);
     buildPieceSquareSet(pstMaterialMiddle, pstPositionalMiddle);
+    std::memcpy(middlegamePieceSquareTable, pieceSquareTable, sizeof pieceSquareTable);
 
     // Keys are drawn in index order: type, then file, then rank.
     for (int type = 0; type < 10; ++type)

@@ -50,7 +50,8 @@ inline uint64_t zobristKey(int type, int sq) { return zobristTable[type][fileOf(
 
 // Piece-square sets: piece type, rank * 9 + file. Black values positive, red negative;
 // material included, kings carry 9999 more. orderingPst holds the bare positional values.
-extern int16_t pieceSquareTable[10][90];         // the set in use
+extern int16_t pieceSquareTable[10][90];  // the set in use: a copy of one of the two below
+extern int16_t middlegamePieceSquareTable[10][90];
 extern int16_t endgamePieceSquareTable[10][90];
 extern int8_t  orderingPst[10][90];
 

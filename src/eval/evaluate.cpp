@@ -3,6 +3,8 @@
 // piece-square score, endgame scaling, and the turn to the side to move.
 #include "eval/evaluate.h"
 
+#include "board/fen.h"
+
 #include "eval/terms.h"
 #include "eval/weights.h"
 #include "movegen/movegen.h"
@@ -284,9 +286,17 @@ void adjustPawnTables(Position& pos) {
     const uint32_t present = pos.presenceMask;
     const uint32_t majors = horseBits | cannonBits | rookBits;
     // Pawns of a side without majors are worth less deep in a half that a cannon guards.
-    if (!(present & majors & sideBits(sideBlack)) && (present & cannonBits & sideBits(sideRed)))
-        for (int i = 7 * 9; i < 90; ++i) pieceSquareTable[0][i] /= 2;
-    if (!(present & majors & sideBits(sideRed)) && (present & cannonBits & sideBits(sideBlack)))
-        for (int i = 0; i < 3 * 9; ++i) pieceSquareTable[1][i] /= 2;
+    // The rows are taken from the selected set each time, so searches in a row never halve
+    // a halved value again.
+    const int16_t(&home)[10][90] =
+        endgameValuesSelected ? endgamePieceSquareTable : middlegamePieceSquareTable;
+    const bool halveBlack =
+        !(present & majors & sideBits(sideBlack)) && (present & cannonBits & sideBits(sideRed));
+    const bool halveRed =
+        !(present & majors & sideBits(sideRed)) && (present & cannonBits & sideBits(sideBlack));
+    for (int i = 7 * 9; i < 90; ++i)
+        pieceSquareTable[0][i] = int16_t(halveBlack ? home[0][i] / 2 : home[0][i]);
+    for (int i = 0; i < 3 * 9; ++i)
+        pieceSquareTable[1][i] = int16_t(halveRed ? home[1][i] / 2 : home[1][i]);
     pos.pstScore = pieceSquareSum(pos, pieceSquareTable);
 }

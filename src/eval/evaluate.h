@@ -32,6 +32,6 @@ int evaluateWithTerms(Position& pos, EvalTerms& terms);
 
 // Root preparation of the piece-square score: when one side has no horse, cannon or rook
 // left and the other still has a cannon, the first side's pawn entries for the three ranks
-// nearest the other side's back rank are halved in the table in use (again at every root
-// where this holds); then pstScore is recomputed from that table.
+// nearest the other side's back rank are half their values in the selected set (full
+// otherwise); then pstScore is recomputed from the table in use.
 void adjustPawnTables(Position& pos);

@@ -43,26 +43,23 @@ std::array<int, 9> horseMobilityBonus = normalHorseMobilityBonus;
 std::array<int, 9> cannonFileFacingBonus = normalCannonFileFacingBonus;
 std::array<int, 9> cannonRankFacingBonus = normalCannonRankFacingBonus;
 
-void applyEndgameWeights() {
+void selectEvalWeights(bool endgame) {
+    tempoBonus = endgame ? 0 : normalTempoBonus;
+    rookThreatWeight = normalRookThreatWeight;
+    minorThreatWeight = normalMinorThreatWeight;
+    horseMobilityBonus = endgame ? endgameHorseMobilityBonus : normalHorseMobilityBonus;
+    cannonFileFacingBonus = normalCannonFileFacingBonus;
+    cannonRankFacingBonus = normalCannonRankFacingBonus;
+    if (!endgame)
+        return;
     for (int pc = 2; pc <= 11; ++pc) {
         rookThreatWeight[pc] = endgamePawnRookThreat;
         minorThreatWeight[pc] = endgamePawnMinorThreat;
     }
-    // Halved in place (toward zero; all are non-negative), so a second switch in one
-    // run halves again.
+    // Halved from the normal values (toward zero; all are non-negative), never from the
+    // live ones, so that selecting the endgame again changes nothing.
     for (int& w : cannonFileFacingBonus) w /= 2;
     for (int& w : cannonRankFacingBonus) w /= 2;
-    horseMobilityBonus = endgameHorseMobilityBonus;
-}
-
-void resetEvalWeights() {
-    tempoBonus = normalTempoBonus;
-    rookThreatWeight = normalRookThreatWeight;
-    minorThreatWeight = normalMinorThreatWeight;
-    horseMobilityBonus = normalHorseMobilityBonus;
-    cannonFileFacingBonus = normalCannonFileFacingBonus;
-    cannonRankFacingBonus = normalCannonRankFacingBonus;
-    advisorAttackLatch = 0;
 }
 
 // ---- Weights that never change ----

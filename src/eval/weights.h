@@ -38,14 +38,9 @@ extern const std::array<uint8_t, 6400> drawScaleTable;
 extern int phaseWeight;        // majors counted during the call, then the final phase
 extern int blackAttackScore;   // black's cannon-and-structure term plus its king attack
 extern int redAttackScore;
-// Set once a rook is seen attacking an enemy advisor or elephant; never cleared.
+// Set once a rook is seen attacking an enemy advisor or elephant; cleared by a new game.
 extern int advisorAttackLatch;
 
-// Halves and replaces the weights in place (not undone by a new game, so a second
-// switch in one run halves again). The piece-square copy and tempoBonus are the caller's.
-void applyEndgameWeights();
-
-// Restores every weight, tempoBonus and advisorAttackLatch to their start-up values.
-// The engine never calls it (the switch is for good); tests use it to stay independent
-// of the order they run in.
-void resetEvalWeights();
+// Sets every weight above and tempoBonus to the normal values, or to the endgame values
+// derived from them. Harmless to repeat.
+void selectEvalWeights(bool endgame);

@@ -34,6 +34,7 @@ void initEngine(SearchContext& ctx) {
     placeStartBoard(ctx.position);
     ctx.maxDepth = 64;
     initBoardTables(hshMask);
+    resetGamePhase();
     clearKillers();
     resetHistory();
     ctx.nodeCount = 0;
@@ -48,6 +49,12 @@ int hashLog2ForMegabytes(int megabytes) {
     return log2Bytes < 24 ? 24 : log2Bytes;
 }
 
+void startNewGame() {
+    resetGamePhase();
+    bookHits    = 0;
+    searchCount = 0;
+}
+
 void applyOption(SearchContext&, const UcciCommand& cmd) {
     switch (cmd.selector.number) {
     case optionHashSize:
@@ -58,9 +65,7 @@ void applyOption(SearchContext&, const UcciCommand& cmd) {
         }
         break;
     case optionNewGame:
-        endgameMode = 0;
-        bookHits    = 0;
-        searchCount = 0;
+        startNewGame();
         break;
     default: break;  // accepted and ignored
     }
@@ -74,8 +79,8 @@ void applyPosition(SearchContext& ctx, const UcciCommand& cmd) {
     if (std::strstr(cmd.selector.text, startBoard)) {
         endgameMode = 0;
         searchCount = cmd.value.number / 2;
-        if (searchCount == 0)
-            bookHits = 0;
+        if (searchCount == 0)  // the engine has not answered in this game yet: a new one
+            startNewGame();
     }
     Position& pos = ctx.position;
     setupFromFen(pos, cmd.selector.text);

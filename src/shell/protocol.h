@@ -25,6 +25,11 @@ void initEngine(SearchContext& ctx);
 // power of two megabytes not above it, at least 16 MB.
 int hashLog2ForMegabytes(int megabytes);
 
+// A new game ("setoption newgame", or a game from the start position in which the engine
+// has not answered yet): the game counters and every value the game phase selects go back
+// to those of a fresh engine.
+void startNewGame();
+
 // The actions of the commands that change the engine's state.
 void applyOption(SearchContext& ctx, const UcciCommand& cmd);
 void applyPosition(SearchContext& ctx, const UcciCommand& cmd);

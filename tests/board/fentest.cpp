@@ -105,18 +105,17 @@ TEST_F(FenTest, StartFenGivesTheStartBoard) {
     EXPECT_EQ(lastPieceId[kindRook][sideRed], 31);
 }
 
-TEST_F(FenTest, HashKeyIncludesSideKeyWhateverTheSide) {
+TEST_F(FenTest, HashKeyHoldsTheSideKeyWithRedToMove) {
     setup(std::string(startBoardField) + " w");
-    uint32_t low = pos.hashLow, high = pos.hashHigh;
+    const uint64_t red = uint64_t(pos.hashHigh) << 32 | pos.hashLow;
     setup(std::string(startBoardField) + " b");
-    EXPECT_EQ(pos.hashLow, low);
-    EXPECT_EQ(pos.hashHigh, high);
-    // An empty board holds the side key alone.
+    const uint64_t black = uint64_t(pos.hashHigh) << 32 | pos.hashLow;
+    EXPECT_EQ(red ^ black, zobristSide);  // the same placement, the other side: another key
+    // An empty board holds the side key alone with red to move, nothing with black.
     setup("9/9/9/9/9/9/9/9/9/9 w");
     EXPECT_EQ((uint64_t(pos.hashHigh) << 32 | pos.hashLow), zobristSide);
-    // One black horse on square 0.
-    setup("n8/9/9/9/9/9/9/9/9/9 w");
-    EXPECT_EQ((uint64_t(pos.hashHigh) << 32 | pos.hashLow), zobristSide ^ zobristTable[4][0]);
+    setup("n8/9/9/9/9/9/9/9/9/9 b");
+    EXPECT_EQ((uint64_t(pos.hashHigh) << 32 | pos.hashLow), zobristTable[4][0]);
 }
 
 TEST_F(FenTest, SideField) {
@@ -288,12 +287,22 @@ TEST_F(EndgameSwitchTest, FiresOnThinMaterial) {
     }
 }
 
-TEST_F(EndgameSwitchTest, RunsOncePerGame) {
+TEST_F(EndgameSwitchTest, ReportsOncePerGame) {
     EXPECT_EQ(setup("3aka3/9/9/9/9/9/9/9/9/3AKA3 w"), "info endgame reached\n");
     EXPECT_EQ(setup("3aka3/9/9/9/9/9/9/9/9/3AKA3 w"), "");
-    EXPECT_EQ(timeBudgetMs, 61439 + 7679);
-    // Both prints come in order when the text is bad and the board empty.
+    // The game sent again from its start: the switch selects again, silently.
     endgameMode = 0;
+    EXPECT_EQ(setup("3aka3/9/9/9/9/9/9/9/9/3AKA3 w"), "");
+    EXPECT_EQ(endgameMode, 1);
+    EXPECT_TRUE(endgameValuesSelected);
+    EXPECT_EQ(timeBudgetMs, 61439 + 7679);
+    // A middle-game position of the same game (a take-back) has the normal values again.
+    endgameMode = 0;
+    EXPECT_EQ(setup(startFen), "");
+    EXPECT_FALSE(endgameValuesSelected);
+    EXPECT_EQ(exchangeValue[3], 24);
+    // A new game reports again; both prints come in order when the text is bad.
+    resetGamePhase();
     EXPECT_EQ(setup(""), "Fen String Error!\ninfo endgame reached\n");
 }
 

@@ -54,20 +54,13 @@ protected:
     static void SetUpTestSuite() { initBitCounts(); }
     void SetUp() override {
         restoreFreshEngineState();
-        std::memcpy(savedExchange, exchangeValue, sizeof savedExchange);
-        savedFutility = futilityUnit, savedDelta = qsDeltaMargin, savedBudget = timeBudgetMs;
         startState();
     }
-    void TearDown() override {
-        startState();
-        std::memcpy(exchangeValue, savedExchange, sizeof savedExchange);
-        futilityUnit = savedFutility, qsDeltaMargin = savedDelta, timeBudgetMs = savedBudget;
-    }
+    void TearDown() override { restoreFreshEngineState(); }
     // Middle-game piece-square set, normal weights, latch clear, no endgame.
     static void startState() {
         initBoardTables(sideKeyMask);
-        resetEvalWeights();
-        endgameMode = 0;
+        resetGamePhase();
     }
 
     // Sets the position up as the search root does (compaction, derived fields, piece-square
@@ -100,6 +93,4 @@ protected:
     }
 
     Position pos;
-    int savedExchange[46];
-    int savedFutility, savedDelta, savedBudget;
 };

@@ -210,31 +210,40 @@ TEST_F(Evaluate, PositionsWithoutBothKingsDoNotCrash) {
 // ---- Weights ----
 
 TEST_F(Evaluate, EndgameWeightChange) {
-    applyEndgameWeights();
-    for (int pc = 2; pc <= 11; ++pc) {
-        SCOPED_TRACE(pc);
-        EXPECT_EQ(rookThreatWeight[pc], 5);
-        EXPECT_EQ(minorThreatWeight[pc], 9);
+    // Selecting the endgame twice gives the same values: they derive from the normal ones.
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        selectGameValues(true, false);
+        for (int pc = 2; pc <= 11; ++pc) {
+            SCOPED_TRACE(pc);
+            EXPECT_EQ(rookThreatWeight[pc], 5);
+            EXPECT_EQ(minorThreatWeight[pc], 9);
+        }
+        EXPECT_EQ(rookThreatWeight[28], 9);  // other pieces keep their weights
+        EXPECT_EQ(minorThreatWeight[20], 10);
+        EXPECT_EQ(cannonFileFacingBonus, (std::array<int, 9>{0, 0, 17, 20, 24, 30, 45, 45, 45}));
+        EXPECT_EQ(cannonRankFacingBonus, (std::array<int, 9>{8, 6, 1, 0, 0, 0, 1, 6, 8}));
+        EXPECT_EQ(horseMobilityBonus, (std::array<int, 9>{-60, -26, -15, -6, 0, 3, 6, 8, 8}));
+        EXPECT_EQ(tempoBonus, 0);
+        EXPECT_EQ(exchangeValue[3], 56);
+        EXPECT_EQ(exchangeValue[2 + 34], -127);
+        EXPECT_EQ(futilityUnit, 23);  // rooks left: normal margins
     }
-    EXPECT_EQ(rookThreatWeight[28], 9);  // other pieces keep their weights
-    EXPECT_EQ(minorThreatWeight[20], 10);
-    EXPECT_EQ(cannonFileFacingBonus, (std::array<int, 9>{0, 0, 17, 20, 24, 30, 45, 45, 45}));
-    EXPECT_EQ(cannonRankFacingBonus, (std::array<int, 9>{8, 6, 1, 0, 0, 0, 1, 6, 8}));
-    EXPECT_EQ(horseMobilityBonus, (std::array<int, 9>{-60, -26, -15, -6, 0, 3, 6, 8, 8}));
+    selectGameValues(true, true);
+    EXPECT_EQ(futilityUnit, 26);
+    EXPECT_EQ(qsDeltaMargin, 22);
 
-    // A second switch in one run halves again; replacements stay as they are.
-    applyEndgameWeights();
-    EXPECT_EQ(cannonFileFacingBonus, (std::array<int, 9>{0, 0, 8, 10, 12, 15, 22, 22, 22}));
-    EXPECT_EQ(cannonRankFacingBonus, (std::array<int, 9>{4, 3, 0, 0, 0, 0, 0, 3, 4}));
-    EXPECT_EQ(horseMobilityBonus[0], -60);
-    EXPECT_EQ(rookThreatWeight[2], 5);
-
-    resetEvalWeights();
+    resetGamePhase();
     EXPECT_EQ(cannonFileFacingBonus, (std::array<int, 9>{0, 0, 34, 40, 48, 60, 90, 90, 90}));
     EXPECT_EQ(horseMobilityBonus[0], -30);
     EXPECT_EQ(rookThreatWeight[4], 0);
     EXPECT_EQ(minorThreatWeight[8], 4);
     EXPECT_EQ(tempoBonus, 5);
+    EXPECT_EQ(exchangeValue[3], 24);
+    EXPECT_EQ(exchangeValue[3 + 34], 95);
+    EXPECT_EQ(futilityUnit, 23);
+    EXPECT_EQ(qsDeltaMargin, 34);
+    EXPECT_EQ(std::memcmp(pieceSquareTable, middlegamePieceSquareTable, sizeof pieceSquareTable), 0);
 }
 
 TEST_F(Evaluate, TheEndgameSwitchChangesWeightsAndTable) {
@@ -304,9 +313,9 @@ TEST_F(Evaluate, PawnTableAdjustment) {
         EXPECT_EQ(pieceSquareTable[1][i], before[1][i]);
     }
     EXPECT_EQ(pos.pstScore, pieceSquareSum(pos, pieceSquareTable));
-    // Every root where the condition holds halves again.
+    // The next root halves the selected set's values, not the halved ones again.
     adjustPawnTables(pos);
-    EXPECT_EQ(pieceSquareTable[0][7 * 9 + 4], before[0][7 * 9 + 4] / 2 / 2);
+    EXPECT_EQ(pieceSquareTable[0][7 * 9 + 4], before[0][7 * 9 + 4] / 2);
 
     // The mirror: red without majors against a black cannon halves red's ranks 0..2
     // (negative values, toward zero).
