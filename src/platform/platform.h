@@ -22,6 +22,10 @@ int readInput(int fd, char* dest, int size);
 
 // Wall-clock milliseconds: seconds since the epoch * 1000 + milliseconds.
 int64_t wallClockMs();
+// Milliseconds from a steady clock with an arbitrary origin, never going back: search
+// time is measured with it, so that a change of the time of day can neither end nor
+// stretch a search.
+int64_t monotonicMs();
 // Milliseconds from a steady clock with an arbitrary origin, wrapping at 32 bits; for
 // seeding and intervals, never for the time of day.
 uint32_t tickCountMs();

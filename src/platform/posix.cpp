@@ -42,6 +42,12 @@ int64_t wallClockMs() {
     return int64_t(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
 }
 
+int64_t monotonicMs() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return int64_t(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
+
 uint32_t tickCountMs() {
     timespec ts{};
     clock_gettime(CLOCK_MONOTONIC, &ts);
