@@ -1,13 +1,14 @@
 #pragma once
 // The operating-system layer: everything the engine needs from the machine, and the only
-// code that calls the operating system. A port to another system replaces posix.cpp.
+// code that calls the operating system. The build compiles exactly one implementation:
+// posix.cpp or win32.cpp.
 #include <cstdint>
 
-// The separator between folders in a path on this system.
-inline constexpr char pathSeparator = '/';
+// The separator between folders in a path on this system ('/' or '\\').
+extern const char pathSeparator;
 
 // One-time set-up before the first line is printed: a front end that vanishes must not
-// kill the engine in the middle of a write, so broken-pipe signals are turned off.
+// kill the engine in the middle of a write, and every line goes out as written.
 void initPlatform();
 
 // Whether a read of fd would return at once: bytes are waiting, or the input has ended
@@ -31,6 +32,6 @@ int64_t monotonicMs();
 uint32_t tickCountMs();
 void sleepMs(int ms);
 
-// Full path of the running executable in dest (zero-terminated, at most size - 1
-// characters). Returns false, with dest empty, when the path cannot be found or is too long.
+// Full path of the running executable in dest as UTF-8 (zero-terminated, at most size - 1
+// bytes). Returns false, with dest empty, when the path cannot be found or is too long.
 bool executablePath(char* dest, int size);

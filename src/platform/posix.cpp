@@ -7,6 +7,8 @@
 #include <poll.h>
 #include <unistd.h>
 
+const char pathSeparator = '/';
+
 void initPlatform() {
     std::signal(SIGPIPE, SIG_IGN);
 }
