@@ -3,40 +3,26 @@
 #include <chrono>
 #include <cstdio>
 #include <string>
-#include <sys/ioctl.h>
-#include <unistd.h>
 #include <vector>
 
 #include "shell/linereader.h"
+#include "tests/shell/testsystem.h"
 
 namespace {
 
 // A reader on the read end of a pipe whose write end the test holds.
 struct PipeReader {
-    int        fds[2] = {-1, -1};
+    TestPipe   tp;
     LineReader rd{};
 
     PipeReader() {
-        EXPECT_EQ(pipe(fds), 0);
-        initLineReader(rd, fds[0]);
+        EXPECT_TRUE(openTestPipe(tp));
+        initLineReader(rd, tp.readFd);
     }
-    ~PipeReader() {
-        closeWriter();
-        close(fds[0]);
-    }
-    void write(const std::string& bytes) {
-        ASSERT_EQ(::write(fds[1], bytes.data(), bytes.size()), ssize_t(bytes.size()));
-    }
-    void closeWriter() {
-        if (fds[1] >= 0)
-            close(fds[1]);
-        fds[1] = -1;
-    }
-    int unreadInPipe() {
-        int count = 0;
-        ioctl(fds[0], FIONREAD, &count);
-        return count;
-    }
+    ~PipeReader() { closeTestPipe(tp); }
+    void write(const std::string& bytes) { ASSERT_TRUE(writeTestPipe(tp, bytes)); }
+    void closeWriter() { closeTestPipeWriter(tp); }
+    int  unreadInPipe() { return unreadInTestPipe(tp); }
 };
 
 // One step of a scripted exchange with the reader.
@@ -163,12 +149,11 @@ TEST(LineReader, PlainFile) {
 
 // A descriptor that is not open at all ends the input rather than spinning or crashing.
 TEST(LineReader, ClosedDescriptorEndsInput) {
-    int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
-    close(fds[0]);
-    close(fds[1]);
+    TestPipe tp;
+    ASSERT_TRUE(openTestPipe(tp));
+    closeTestPipe(tp);
     LineReader rd{};
-    initLineReader(rd, fds[0]);
+    initLineReader(rd, tp.readFd);
     char line[lineBufferSize];
     EXPECT_FALSE(readLine(rd, line));
     EXPECT_TRUE(inputEnded(rd));

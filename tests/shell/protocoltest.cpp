@@ -2,17 +2,19 @@
 
 #include <climits>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <unistd.h>
 
 #include <cstring>
 
 #include "board/fen.h"
 #include "board/replay.h"
 #include "board/tables.h"
+#include "platform/platform.h"
 #include "search/hash.h"
 #include "shell/protocol.h"
+#include "tests/shell/testsystem.h"
 
 namespace {
 
@@ -62,13 +64,18 @@ TEST(Protocol, BookPathBesideExecutable) {
     }
 }
 
+// The book is looked for beside the program, and a path built that way opens, whatever
+// the folder is called.
 TEST(Protocol, BookPathOfRunningProgram) {
-    char exe[PATH_MAX] = {};
-    ASSERT_GT(readlink("/proc/self/exe", exe, sizeof exe - 1), 0);
-    std::string folder(exe);
-    folder.erase(folder.rfind('/') + 1);
+    const std::string exe = runningProgramPath();
+    ASSERT_FALSE(exe.empty());
+    const std::string folder = exe.substr(0, exe.rfind(pathSeparator) + 1);
     initBookPath();
     EXPECT_EQ(std::string(bookPath), folder + "QXBOOK.DAT");
+    FILE* program = std::fopen(exe.c_str(), "rb");
+    EXPECT_NE(program, nullptr) << exe;
+    if (program)
+        std::fclose(program);
 }
 
 // Limits of each "go", run in order on one record: time modes keep the depth limit.
