@@ -4,3 +4,4 @@
 
 int perftCommand(int argc, char** argv);
 int evalCommand(int argc, char** argv);
+int benchCommand(int argc, char** argv);

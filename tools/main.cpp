@@ -21,6 +21,7 @@ const Subcommand subcommands[] = {
     {"version", versionCommand, "print the tool's version"},
     {"perft", perftCommand, "count the leaf nodes of the legal move tree"},
     {"eval", evalCommand, "print the static evaluation of a position"},
+    {"bench", benchCommand, "search fixed positions to a fixed depth; print the node signature"},
 };
 
 void printUsage(FILE* out) {

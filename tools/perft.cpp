@@ -43,20 +43,6 @@ int nodeMoves(const Position& pos, int code, MoveSlot* out) {
     return n + generateSliderQuiets(pos, out + n, 0);
 }
 
-// The search's rule for the legality flag: a move can expose its own king only when the
-// side is in check or the move leaves or enters a square that bears on that king (its
-// rank, its file, the horse and pawn squares around it). Counting with the same rule
-// proves it along with the generators. Returns the relevance row, or null for "always".
-const uint8_t* ownKingRelevance(const Position& pos, int code) {
-    const int king = pos.pieceSquare[kingBlack + pos.sideToMove];
-    if (code || king == noSquare || kingSquareClass[king] < 0)
-        return nullptr;
-    return checkRelevance[kingSquareClass[king]];
-}
-
-inline bool needsLegalityTest(const uint8_t* relevance, Move mv) {
-    return !relevance || relevance[moveFrom(mv)] || relevance[moveTo(mv)];
-}
 
 uint64_t perft(Position& pos, int depth, int code) {
     MoveSlot moves[3 * perftListSize];

@@ -7,6 +7,7 @@
 #include "board/tables.h"
 #include "eval/weights.h"
 #include "search/context.h"
+#include "shell/report.h"
 
 // Black negative, red positive; entries 36..45 are the pawns that have crossed the river.
 // The pawn entries are those of the game phase selected (see selectGameValues).
@@ -99,8 +100,7 @@ int assignId(const Position& pos, int kind, int side, int file, int countOfKind)
 bool isBlank(unsigned char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 void reportFenError() {
-    std::printf("Fen String Error!\n");
-    std::fflush(stdout);
+    printLine("Fen String Error!");
 }
 
 }  // namespace
@@ -254,7 +254,6 @@ void endgameSwitch(Position& pos) {
     if (endgameReported)
         return;
     endgameReported = true;
-    std::printf("info endgame reached\n");
-    std::fflush(stdout);
+    printLine("info endgame reached");
     timeBudgetMs += timeBudgetMs >> 3;
 }

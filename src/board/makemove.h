@@ -1,6 +1,7 @@
 #pragma once
 // Every change of the position during play and search goes through these operations.
 #include "board/position.h"
+#include "board/tables.h"
 
 // Full make: returns the captured PieceId (0 if none), or -1 when checkLegal is set and
 // the move leaves the mover's king attacked (the position is then untouched).
@@ -14,3 +15,19 @@ void makeNullMove(Position& pos);
 // The position is the same before and after.
 bool moveKeepsKingSafe(Position& pos, Move mv);
 void unmakeNullMove(Position& pos);
+
+// When a move needs the make's legality test: a move can expose its own king only when the
+// side is in check (code nonzero) or the move leaves or enters a square that bears on that
+// king (its rank, its file, the horse and pawn squares around it). The relevance row of the
+// side to move's king, or null when every move needs the test (in check, or a king that
+// stands outside its palace or is missing).
+inline const uint8_t* ownKingRelevance(const Position& pos, int code) {
+    const int king = pos.pieceSquare[kingBlack + pos.sideToMove];
+    if (code || king == noSquare || kingSquareClass[king] < 0)
+        return nullptr;
+    return checkRelevance[kingSquareClass[king]];
+}
+
+inline bool needsLegalityTest(const uint8_t* relevance, Move mv) {
+    return !relevance || relevance[moveFrom(mv)] || relevance[moveTo(mv)];
+}

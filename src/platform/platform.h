@@ -21,6 +21,11 @@ bool inputPending(int fd);
 // not go away), and -1 when nothing was read this time but the input goes on.
 int readInput(int fd, char* dest, int size);
 
+// Asks the system to back a large table with large pages where it can: the transposition
+// table is touched at random, and small pages make every first touch a costly fault.
+// Harmless where the system has no such pages.
+void adviseLargePages(void* address, uint64_t bytes);
+
 // Wall-clock milliseconds: seconds since the epoch * 1000 + milliseconds.
 int64_t wallClockMs();
 // Milliseconds from a steady clock with an arbitrary origin, never going back: search

@@ -5,6 +5,7 @@
 #include <csignal>
 #include <ctime>
 #include <poll.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 const char pathSeparator = '/';
@@ -36,6 +37,20 @@ int readInput(int fd, char* dest, int size) {
     // Interrupted, or a non-blocking descriptor that raced empty: try again later. Any
     // other failure (closed or invalid descriptor, I/O error) ends the input for good.
     return errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK ? -1 : 0;
+}
+
+void adviseLargePages(void* address, uint64_t bytes) {
+#ifdef MADV_HUGEPAGE
+    // madvise wants a page-aligned start; the advice covers the whole pages inside.
+    const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
+    const uintptr_t start = (uintptr_t(address) + page - 1) & ~(page - 1);
+    const uintptr_t end = uintptr_t(address) + bytes;
+    if (end > start)
+        madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+#else
+    (void)address;
+    (void)bytes;
+#endif
 }
 
 int64_t wallClockMs() {

@@ -122,6 +122,11 @@ int readInput(int fd, char* dest, int size) {
     return PeekNamedPipe(h, nullptr, 0, nullptr, &waiting, nullptr) ? -1 : 0;
 }
 
+void adviseLargePages(void*, uint64_t) {
+    // Windows gives large pages only to an allocation that asks for them, and only with a
+    // privilege that an engine started by a front end does not hold: nothing to advise.
+}
+
 int64_t wallClockMs() {
     FILETIME ft{};
     GetSystemTimeAsFileTime(&ft);

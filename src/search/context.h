@@ -20,5 +20,19 @@ extern int bookHits;        // book moves played this game
 extern int searchCount;     // bestmove replies given this game
 extern int lastPlayedMove;  // last move of the latest "position"; -1: "quit" came mid-search
 extern int bannedMove;      // move excluded at the next root, 0 none
-extern int futilityUnit;    // search margins, widened once for good by a rook-less endgame
+extern int futilityUnit;    // search margins, wider in an endgame without rooks
 extern int qsDeltaMargin;
+
+// Search values that outlive one search. Writers: the search driver, and a new game.
+extern int      timeLimitMs;         // the most any budget may grow to (the clock's safe share)
+extern uint64_t nodeLimit;           // "go nodes": the search stops once this many are counted
+extern int      pollMask;            // input and clock are read when nodeCount & pollMask is 0
+extern Move     predictedReply;      // second and third moves of the last finished variation
+extern Move     preparedAnswer;
+extern int      iterationScores[64]; // root score of each finished iteration; [0] the scan's best
+extern uint8_t  answerPlacement[pieceIdCount];  // pieceSquare after the last answered move
+
+inline constexpr int noTimeLimit = 0x7FFFFFFF;
+// The budget of a search limited by nodes: long enough never to end it, short enough that
+// every budget rule stays within 32 bits.
+inline constexpr int nodeSearchBudgetMs = 86400000;

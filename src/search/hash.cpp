@@ -4,6 +4,13 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include <cstring>
+
+#include "board/makemove.h"
+#include "eval/evaluate.h"
+#include "movegen/movegen.h"
+#include "platform/platform.h"
+#include "search/context.h"
 #include "shell/report.h"
 
 HashItem*      hshItems      = nullptr;
@@ -14,16 +21,22 @@ uint32_t       evalCacheMask = 0;
 // The blocks as the allocator returned them; the tables start at the next 64-byte boundary.
 static void* hshBlock       = nullptr;
 static void* evalCacheBlock = nullptr;
+// Set by every search, cleared by clearHashTables: a new game after a fresh start need not
+// touch (and so commit) a table that was never written.
+bool hashTablesUsed = false;
 
 inline constexpr int minHashLog2  = 24;  // 16 MB: the smallest table ever asked for
 inline constexpr std::size_t cacheLine = 64;
 
-// A zero-filled block of bytes starting on a cache line. calloc hands large blocks out as
-// fresh zero pages, so even a gigabyte costs nothing until it is used.
+// A zero-filled block of bytes starting on a cache line. Every page is touched here, at
+// the handshake or on "setoption hashsize", where time is free: a page first touched
+// inside a search would cost that search the fault.
 static void* allocateAligned(std::size_t bytes, void*& block) {
-    block = std::calloc(1, bytes + cacheLine);
+    block = std::malloc(bytes + cacheLine);
     if (!block)
         return nullptr;
+    adviseLargePages(block, bytes + cacheLine);
+    std::memset(block, 0, bytes + cacheLine);
     std::uintptr_t address = reinterpret_cast<std::uintptr_t>(block);
     return reinterpret_cast<void*>((address + cacheLine - 1) & ~(cacheLine - 1));
 }
@@ -71,4 +84,165 @@ void freeHashTables() {
     evalCache      = nullptr;
     hshMask        = 0;
     evalCacheMask  = 0;
+}
+
+void clearHashTables() {
+    if (!hashTablesUsed)
+        return;
+    if (hshItems)
+        std::memset(static_cast<void*>(hshItems), 0, (std::size_t(hshMask) + 1) * sizeof(HashItem));
+    if (evalCache)
+        std::memset(static_cast<void*>(evalCache), 0, std::size_t(evalCacheSize) * sizeof(EvalCacheItem));
+    hashTablesUsed = false;
+}
+
+// ---- Probing and storing ----------------------------------------------------------
+
+namespace {
+
+inline constexpr int decisiveLimit = 1848;  // above: a mate score, stored relative to the node
+inline constexpr int verdictLimit  = 1948;  // 1849..1948: repetition verdicts, path-dependent
+
+inline uint32_t lockOf(const Position& pos) { return pos.hashHigh >> 6; }
+inline int tableAge() { return searchCount & 31; }
+
+// The four items of the position's bucket, wrapping at the end of the array.
+inline HashItem& bucketItem(const Position& pos, int i) {
+    return hshItems[(pos.hashLow + uint32_t(i)) & hshMask];
+}
+
+inline HashItem* findItem(const Position& pos) {
+    const uint32_t lock = lockOf(pos);
+    for (int i = 0; i < 4; ++i) {
+        HashItem& item = bucketItem(pos, i);
+        if ((item.lockDepth & 0x3FFFFFF) == lock)
+            return &item;
+    }
+    return nullptr;
+}
+
+// A plain repetition scores +1 with red and -1 with black to move: a move-less item of
+// that score may be no more than that path's draw, and neither stores nor cuts.
+inline bool drawLike(int score, int ply) {
+    return (score == 1 && (ply & 1)) || (score == -1 && !(ply & 1));
+}
+
+}  // namespace
+
+const HashItem* hashProbeItem(const SearchContext& ctx) { return findItem(ctx.position); }
+
+void hashStore(const SearchContext& ctx, int depth, HashBound bound, int score, Move move) {
+    const Position& pos = ctx.position;
+    if (score > 2048)
+        return;
+    // Mate scores are stored as distances from this node; a verdict of the path is not
+    // stored without a move to go with it.
+    if (score > decisiveLimit) {
+        if (move == 0 && score <= verdictLimit)
+            return;
+        score += pos.ply;
+    } else if (score < -decisiveLimit) {
+        if (move == 0 && score >= -verdictLimit)
+            return;
+        score -= pos.ply;
+    } else if (move == 0 && drawLike(score, pos.ply)) {
+        return;
+    }
+    const uint32_t lockDepth = lockOf(pos) | uint32_t((depth + tableAge()) & 63) << 26;
+    const int16_t scoreBound = int16_t(score * 4 + bound);
+
+    if (HashItem* item = findItem(pos)) {
+        // A move-less result keeps an item's move unless it is an upper bound no higher
+        // than the item's score.
+        if (move == 0 && item->move != 0 && (bound != boundUpper || itemScore(*item) < score))
+            return;
+        item->lockDepth  = lockDepth;
+        item->scoreBound = scoreBound;
+        if (move != 0)
+            item->move = move;
+        return;
+    }
+    HashItem* victim = &bucketItem(pos, 0);
+    for (int i = 1; i < 4; ++i) {
+        HashItem& item = bucketItem(pos, i);
+        if (itemAgedDepth(item) < itemAgedDepth(*victim))
+            victim = &item;
+    }
+    *victim = HashItem{lockDepth, move, scoreBound};
+}
+
+int hashProbeCut(const SearchContext& ctx, int depth, int beta, bool nullAllowed,
+                 const HashItem*& item) {
+    const Position& pos = ctx.position;
+    item = findItem(pos);
+    if (!item)
+        return noCutScore;
+    int s = itemScore(*item);
+    bool depthWaived = false;
+    if (s > decisiveLimit) {
+        if (s <= verdictLimit)
+            return noCutScore;
+        s -= pos.ply;
+        depthWaived = true;
+    } else if (s < -decisiveLimit) {
+        if (s >= -verdictLimit)
+            return noCutScore;
+        s += pos.ply;
+        depthWaived = true;
+    } else if (drawLike(s, pos.ply)) {
+        return noCutScore;
+    }
+    const bool deepEnough = depthWaived || unsigned(itemAgedDepth(*item)) >= unsigned(depth + tableAge());
+    if (!deepEnough || item->move != 0)
+        return noCutScore;  // items with a move serve as the hash move only
+    if (itemBound(*item) == boundUpper)
+        return s < beta ? s : noCutScore;
+    return nullAllowed && s >= beta ? s : noCutScore;
+}
+
+int hashProbeQS(const SearchContext& ctx, int beta, Move& move) {
+    const Position& pos = ctx.position;
+    const HashItem* item = findItem(pos);
+    move = item ? item->move : 0;
+    if (!item || itemAgedDepth(*item) < tableAge())
+        return noCutScore;
+    int s = itemScore(*item);
+    if (s > decisiveLimit)
+        s -= pos.ply;
+    else if (s < -decisiveLimit)
+        s += pos.ply;
+    if (itemBound(*item) == boundUpper)
+        return item->move == 0 && s < beta ? s : noCutScore;
+    return item->move != 0 && s >= beta ? s : noCutScore;
+}
+
+int evalCached(SearchContext& ctx) {
+    Position& pos = ctx.position;
+    EvalCacheItem& entry = evalCache[pos.hashLow & evalCacheMask];
+    if ((uint32_t(entry.lockHigh) << 16 | entry.lockLow) == pos.hashHigh)
+        return entry.score;
+    const int score = evaluate(pos);
+    entry = EvalCacheItem{uint16_t(pos.hashHigh), uint16_t(pos.hashHigh >> 16), int16_t(score)};
+    return score;
+}
+
+void walkPV(SearchContext& ctx, Move firstMove, Move pvList[maxPvLength + 1]) {
+    Position& pos = ctx.position;
+    // Every move made takes a history record; the repetition test's chase rule needs two more.
+    const int room = historyCapacity - 2 - pos.historyLength;
+    const int limit = room < maxPvLength ? room : maxPvLength;
+    int count = 0;
+    Move mv = firstMove;
+    while (count < limit) {
+        pvList[count++] = mv;
+        makeMoveLight(pos, mv, false);
+        if (detectRepetition(pos, 1) != 0)
+            break;
+        mv = hashProbeMove(ctx);
+        if (mv == 0 || !isValidMove(mv, pos))
+            break;
+    }
+    pvList[count] = 0;
+    for (int i = 0; i < count; ++i)
+        unmakeMoveLight(pos);
 }

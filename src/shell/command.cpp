@@ -225,6 +225,29 @@ UcciCode parseIdleCommand(UcciCommand& cmd) {
     return parseCommandLine(idleLine, cmd);
 }
 
+UcciCommand probeCommand;
+
+UcciCode pollBusyCommand() {
+    static char busyLine[lineBufferSize];
+    if (!readLine(busyLine))
+        // Nobody will send "quit" once the input has ended: finish the search, then leave.
+        return inputEnded() ? codeQuit : codeNone;
+    if (startsWithKeyword(busyLine, "isready"))
+        return codeIsReady;
+    if (startsWithKeyword(busyLine, "ponderhit draw"))
+        return codePonderHitDraw;
+    if (startsWithKeyword(busyLine, "ponderhit"))
+        return codePonderHit;
+    if (startsWithKeyword(busyLine, "stop"))
+        return codeStop;
+    if (startsWithKeyword(busyLine, "quit"))
+        return codeQuit;
+    const char* cursor = busyLine;
+    if (skipKeyword(cursor, "probe "))
+        return parsePositionText(cursor, probeCommand) ? codeProbe : codeNone;
+    return codeNone;
+}
+
 static int squareOfText(char file, char rank) {
     return (file - 16 * rank + 47) & 0xFF;
 }

@@ -102,6 +102,12 @@ UcciCode parseCommandLine(const char* line, UcciCommand& cmd);
 // codeQuit once the input has ended, so that the engine stops as if told to.
 UcciCode parseIdleCommand(UcciCommand& cmd);
 
+// During a search: one look at the input, never waiting. Returns codeStop, codeQuit (also
+// once the input has ended), codeIsReady, codePonderHit, codePonderHitDraw, codeProbe
+// (the line's position goes into probeCommand) or codeNone; any other line is dropped.
+UcciCode pollBusyCommand();
+extern UcciCommand probeCommand;
+
 // The Move a move text names, read as the protocol loop does: each square is the low
 // eight bits of (letter - 16 * digit + 47). Characters outside a..i / 0..9 give squares
 // off the board, which is harmless for a ban; game moves go through parseMoveText.

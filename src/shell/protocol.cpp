@@ -1,5 +1,6 @@
 #include "shell/protocol.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "board/fen.h"
@@ -9,6 +10,7 @@
 #include "platform/platform.h"
 #include "search/hash.h"
 #include "search/history.h"
+#include "search/search.h"
 #include "shell/report.h"
 
 char bookPath[bookPathSize];
@@ -31,12 +33,14 @@ void initBookPath() {
 }
 
 void initEngine(SearchContext& ctx) {
-    placeStartBoard(ctx.position);
     ctx.maxDepth = 64;
     initBoardTables(hshMask);
     resetGamePhase();
     clearKillers();
     resetHistory();
+    // The start position, complete (occupancy, key, piece bounds), so that a "go" before any
+    // "position" searches it rather than a half-made board.
+    setupFromFen(ctx.position, startFen);
     ctx.nodeCount = 0;
     ctx.stopFlag  = 0;
 }
@@ -51,6 +55,7 @@ int hashLog2ForMegabytes(int megabytes) {
 
 void startNewGame() {
     resetGamePhase();
+    resetSearchState();
     bookHits    = 0;
     searchCount = 0;
 }
@@ -117,7 +122,16 @@ void applyBanMoves(const UcciCommand& cmd) {
         bannedMove = moveFromText(cmd.value.moves[i]);
 }
 
-void runGo(SearchContext& ctx, const UcciCommand& cmd) {
+// The most a search may take of a clock of t ms: the budget rules can pass t when the
+// clock runs low and the increment is large, and an answer must reach the front end before
+// its clock falls, with room for its own overhead (more on a long clock).
+static int clockLimitMs(int t) {
+    const int limit = t - (30 + t / 20);
+    return limit < 10 ? 10 : limit;
+}
+
+bool setGoLimits(SearchContext& ctx, const UcciCommand& cmd) {
+    timeLimitMs = noTimeLimit;
     switch (cmd.selector.number) {
     case goDepth:
         if (cmd.limit.number == 0) {
@@ -130,17 +144,36 @@ void runGo(SearchContext& ctx, const UcciCommand& cmd) {
         printLine("Info Maxdepth:%d", cmd.limit.number);
         break;
     case goMovesToGo:
-        timeBudgetMs = cmd.limit.number / (cmd.timeExtra.number + 4);
+        timeLimitMs  = clockLimitMs(cmd.limit.number);
+        timeBudgetMs = std::min(cmd.limit.number / (cmd.timeExtra.number + 4), timeLimitMs);
         printLine("Info MaxTime:%d", timeBudgetMs);
         break;
     case goIncrement:
         // 3 * t overflows 32 bits beyond 715 827 882 ms; the quotient always fits.
-        timeBudgetMs = int(3 * int64_t(cmd.limit.number) / 64) + cmd.timeExtra.number;
+        timeLimitMs  = clockLimitMs(cmd.limit.number);
+        timeBudgetMs = int(std::min<int64_t>(3 * int64_t(cmd.limit.number) / 64 + cmd.timeExtra.number,
+                                             timeLimitMs));
         printLine("Info MaxTime:%d", timeBudgetMs);
         break;
+    case goNodes:
+        // The node count alone ends the search: a day's budget and every depth.
+        timeBudgetMs = nodeSearchBudgetMs;
+        ctx.maxDepth = 64;
+        nodeLimit    = uint64_t(cmd.limit.number);
+        printLine("Info MaxNodes:%d", cmd.limit.number);
+        break;
     default:
-        return;  // a node limit is parsed but starts no search
+        return false;
     }
+    return true;
+}
+
+void runGo(SearchContext& ctx, const UcciCommand& cmd) {
+    if (!setGoLimits(ctx, cmd))
+        return;
+    think(ctx);
+    nodeLimit   = UINT64_MAX;
+    timeLimitMs = noTimeLimit;
 }
 
 void runProtocolLoop(SearchContext& ctx) {

@@ -17,8 +17,8 @@ void buildBookPath(char* dest, int size, const char* exePath, char separator);
 // Sets bookPath from the running executable's location.
 void initBookPath();
 
-// Start position on the board, depth limit 64, every start-up table (the Zobrist side key
-// takes the current hshMask, so the hash tables come first), empty killers and history.
+// Every start-up table (the Zobrist side key takes the current hshMask, so the hash tables
+// come first), empty killers and history, depth limit 64, and the start position set up.
 void initEngine(SearchContext& ctx);
 
 // log2 of the table size in bytes for a "hashsize" value in MB (1..1024): the largest
@@ -34,7 +34,10 @@ void startNewGame();
 void applyOption(SearchContext& ctx, const UcciCommand& cmd);
 void applyPosition(SearchContext& ctx, const UcciCommand& cmd);
 void applyBanMoves(const UcciCommand& cmd);
-// Sets the limits of a "go", reports them, and searches.
+// Sets the limits of a "go" (the budget capped by a clock's safe share, or a node limit)
+// and reports them; false when the command starts no search.
+bool setGoLimits(SearchContext& ctx, const UcciCommand& cmd);
+// Sets the limits of a "go", searches and answers.
 void runGo(SearchContext& ctx, const UcciCommand& cmd);
 
 // Serves commands until "quit", the end of the input, or a "quit" seen during a search;

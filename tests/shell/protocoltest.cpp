@@ -78,7 +78,8 @@ TEST(Protocol, BookPathOfRunningProgram) {
         std::fclose(program);
 }
 
-// Limits of each "go", run in order on one record: time modes keep the depth limit.
+// Limits of each "go", run in order on one record: time modes keep the depth limit, and
+// no budget may leave less than the safety margin of the clock.
 TEST(Protocol, GoLimits) {
     struct Row { const char* line; const char* printed; int budget, maxDepth; } rows[] = {
         {"go depth 5", "Info Maxdepth:5\n", 61439, 6},
@@ -93,14 +94,19 @@ TEST(Protocol, GoLimits) {
         {"go time 2000000000 increment 999999", "Info MaxTime:94749999\n", 94749999, 49},
         {"go time 1000000000 increment 0", "Info MaxTime:46875000\n", 46875000, 49},
         {"go time 0", "Info MaxTime:0\n", 0, 49},
-        {"go nodes 5000", "", 0, 49},  // parsed, but nothing is searched or said
+        // 3 * 1000 / 64 + 2000 would pass the clock: capped at 1000 - (30 + 1000 / 20).
+        {"go time 1000 increment 2000", "Info MaxTime:920\n", 920, 49},
+        {"go time 100 increment 5000", "Info MaxTime:65\n", 65, 49},
+        {"go time 20 increment 5000", "Info MaxTime:10\n", 10, 49},  // the floor
+        {"go nodes 5000", "Info MaxNodes:5000\n", nodeSearchBudgetMs, 64},
+        {"go depth 3", "Info Maxdepth:3\n", 61439, 4},
     };
     testContext.maxDepth = 64;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.line);
         UcciCommand cmd = parsed(row.line, codeGo);
         testing::internal::CaptureStdout();
-        runGo(testContext, cmd);
+        EXPECT_TRUE(setGoLimits(testContext, cmd));
         EXPECT_EQ(testing::internal::GetCapturedStdout(), row.printed);
         EXPECT_EQ(timeBudgetMs, row.budget);
         EXPECT_EQ(testContext.maxDepth, row.maxDepth);

@@ -87,6 +87,11 @@ public:
         readWhile([] { return true; }, timeoutMs);
         return output_;
     }
+    // Reads until a whole line starting with prefix has arrived.
+    const std::string& readUntilLine(const std::string& prefix, int timeoutMs = 5000) {
+        awaitLine(prefix, 0, timeoutMs);
+        return output_;
+    }
     // Reads until a whole line that starts with prefix has come at or after the line start
     // from; returns where it starts, or npos when none came in time.
     size_t awaitLine(const std::string& prefix, size_t from, int timeoutMs) {

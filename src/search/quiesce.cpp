@@ -1,0 +1,206 @@
+// The quiescence searches: stand pat on the static evaluation unless in check, then
+// captures (or evasions) and, in the first plies, quiet checking moves. Neither reads the
+// input or the clock; a stop is noticed by the next full-width node above.
+#include "board/makemove.h"
+#include "board/tables.h"
+#include "movegen/movegen.h"
+#include "search/hash.h"
+#include "search/ordering.h"
+#include "search/search.h"
+
+namespace {
+
+// Beyond this ply the quiescence searches return the static evaluation.
+inline constexpr int quiescePlyLimit = 64;
+
+// Pawns, horses, cannons and rooks of either side; without them nobody can win.
+inline constexpr uint32_t matingMaterial = 0xFFF00FFC;
+
+inline int nodeCheckCode(const Position& pos) { return pos.history[pos.historyLength - 1].checkCode; }
+
+// The moves of phase 2 (evasions that capture or step aside, or all captures) and phase 3
+// (the other evasions, or quiet checks while depth >= floor).
+int quiescePhaseMoves(Position& pos, int phase, int code, bool checksAllowed, MoveSlot* list) {
+    if (phase == 1)
+        return code ? generateEvasionsA(pos, list, code)
+                    : pos.sideToMove == sideRed ? generateCapturesRed(pos, list)
+                                                : generateCapturesBlack(pos, list);
+    if (code)
+        return generateEvasionsB(pos, list, code);
+    return checksAllowed ? generateQuietChecks(pos, list) : 0;
+}
+
+// A capture the zero-window quiescence searches without judging it: a major taken by a
+// piece that is no rook, or a rook or king taken by a rook.
+inline bool safeCapture(int attacker, int victim) {
+    const bool byRook = attacker >= rookFirst && attacker < kingBlack;
+    return byRook ? victim >= rookFirst : victim >= horseFirst;
+}
+
+}  // namespace
+
+int quiesceRoot(SearchContext& ctx, int alpha, int beta, int depth, int floor) {
+    Position& pos = ctx.position;
+    ctx.nodeCount++;
+    if (!(pos.presenceMask & matingMaterial))
+        return 0;
+    if (pos.ply - MATE >= beta)
+        return pos.ply - MATE;
+    if (const int repetition = detectRepetition(pos, 1))
+        return repetition;
+
+    const Move hashMove = hashProbeMove(ctx);
+    const int alphaIn = alpha;
+    int best = -MATE;
+    Move bestMove = 0;
+    const int code = nodeCheckCode(pos);
+    if (!code) {
+        const int e = evalCached(ctx);
+        if (pos.ply >= quiescePlyLimit)
+            return e;
+        if (e >= beta) {
+            if (!hashMove)
+                hashStore(ctx, 0, boundLower, e, 0);
+            return e;
+        }
+        if (e >= -(MATE - 1)) {
+            best = e;
+            if (e > alpha)
+                alpha = e;
+        }
+    } else if (pos.ply >= quiescePlyLimit) {
+        return evalCached(ctx);
+    }
+
+    const uint8_t* relevance = ownKingRelevance(pos, code);
+    MoveSlot list[nodeListSize];
+    for (int phase = 0; phase < 3; ++phase) {
+        int count = 0, index = 0;
+        if (phase == 0) {
+            if (!hashMove || !isValidMove(hashMove, pos))
+                continue;
+            list[count++] = hashMove;
+        } else {
+            count = quiescePhaseMoves(pos, phase, code, depth >= floor, list);
+            // A single reply to check: search on for two more plies of checks.
+            if (phase == 1 && code && pos.ply < quiescePlyLimit && atMostOneLegal(pos, list, count))
+                floor -= 2;
+        }
+        while (index < count) {
+            const Move mv = selectNext(list, count, index);
+            if (phase > 0 && mv == hashMove)
+                continue;
+            if (makeMove(pos, mv, needsLegalityTest(relevance, mv)) < 0)
+                continue;
+            const int v = -quiesceRoot(ctx, -beta, -alpha, depth - 1, floor);
+            unmakeMove(pos);
+            if (v >= beta) {
+                hashStore(ctx, 0, boundLower, v, mv);
+                return v;
+            }
+            if (v > best) {
+                best = v;
+                if (v > alpha) {
+                    bestMove = mv;
+                    alpha = v;
+                }
+            }
+        }
+    }
+
+    if (best == -MATE)
+        return pos.ply - MATE;
+    if (depth < floor)
+        return best;
+    if (best > alphaIn)
+        hashStore(ctx, 0, boundExact, best, bestMove);
+    else
+        hashStore(ctx, 0, boundUpper, best, 0);
+    return best;
+}
+
+int quiesceZW(SearchContext& ctx, int beta, int depth, int floor) {
+    Position& pos = ctx.position;
+    const int alpha = beta - 1;
+    ctx.nodeCount++;
+    if (!(pos.presenceMask & matingMaterial))
+        return 0;
+    if (pos.ply - MATE >= beta)
+        return pos.ply - MATE;
+    if (const int repetition = detectRepetition(pos, 1))
+        return repetition;
+
+    Move hashMove;
+    const int cut = hashProbeQS(ctx, beta, hashMove);
+    if (cut != noCutScore)
+        return cut;
+
+    int best = -MATE;
+    int deltaBase = MATE;
+    const int code = nodeCheckCode(pos);
+    if (!code) {
+        const int e = evalCached(ctx);
+        if (pos.ply >= quiescePlyLimit)
+            return e;
+        if (e >= beta) {
+            if (!hashMove)
+                hashStore(ctx, 0, boundLower, e, 0);
+            return e;
+        }
+        if (e >= -(MATE - 1))
+            best = e;
+        deltaBase = e + qsDeltaMargin;
+    } else if (pos.ply >= quiescePlyLimit) {
+        return evalCached(ctx);
+    }
+
+    const uint8_t* relevance = ownKingRelevance(pos, code);
+    MoveSlot list[nodeListSize];
+    for (int phase = 0; phase < 3; ++phase) {
+        int count = 0, index = 0;
+        if (phase == 0) {
+            if (!hashMove || !isValidMove(hashMove, pos))
+                continue;
+            list[count++] = hashMove;
+        } else {
+            count = quiescePhaseMoves(pos, phase, code, depth >= floor, list);
+        }
+        const bool filterCaptures = phase == 1 && !code;
+        while (index < count) {
+            const Move mv = selectNext(list, count, index);
+            if (phase > 0 && mv == hashMove)
+                continue;
+            if (filterCaptures) {
+                const int from = moveFrom(mv), to = moveTo(mv);
+                const int victim = pos.board[to];
+                // Even winning the piece outright leaves the score short of alpha.
+                int gain = pieceSquareTable[pieceTypeOf[victim]][pstIndex(to)];
+                gain = (gain < 0 ? -gain : gain) + deltaBase;
+                if (gain < alpha) {
+                    if (best < gain)
+                        best = gain;
+                    continue;
+                }
+                if (!safeCapture(pos.board[from], victim) && staticExchange(pos, from, to) < 0)
+                    continue;  // a losing or illegal exchange
+            }
+            if (makeMove(pos, mv, needsLegalityTest(relevance, mv)) < 0)
+                continue;
+            const int v = -quiesceZW(ctx, 1 - beta, depth - 1, floor);
+            unmakeMove(pos);
+            if (v >= beta) {
+                hashStore(ctx, 0, boundLower, v, mv);
+                return v;
+            }
+            if (v > best)
+                best = v;
+        }
+    }
+
+    if (best == -MATE)
+        return pos.ply - MATE;
+    if (depth < floor)
+        return best;
+    hashStore(ctx, 0, boundUpper, best, 0);
+    return best;
+}

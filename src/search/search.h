@@ -1,0 +1,33 @@
+#pragma once
+// The search: iterative deepening at the root, principal-variation nodes with an open
+// window, zero-window nodes that carry the pruning, and the two quiescence searches.
+// Scores are from the side to move's view: MATE - ply for a mate given, ply - MATE for
+// one suffered; 2049 (noCutScore) comes back from every node once the search is stopped.
+#include "search/context.h"
+
+inline constexpr int MATE = 2048;
+// Magnitudes above this are decisive (mates, decided repetitions).
+inline constexpr int decisiveBound = 1848;
+
+// The deepest ply any node reaches. Below ply 64 checks and single replies extend; past it
+// the quiescence searches return the static evaluation, and from this ply on every node
+// does. It keeps the path within the history stack that a replayed game leaves free, the
+// killer table and the node lists.
+inline constexpr int maxSearchPly = 120;
+
+int quiesceRoot(SearchContext& ctx, int alpha, int beta, int depth, int floor);
+int quiesceZW(SearchContext& ctx, int beta, int depth, int floor);
+int searchZW(SearchContext& ctx, int beta, int depth, bool nullAllowed);
+int searchPV(SearchContext& ctx, int alpha, int beta, int depth);
+
+// The root: book, preparation, root scan and iterative deepening. Returns the move to
+// play, or 0 when there is none (no legal move, or a king missing).
+Move searchRoot(SearchContext& ctx);
+
+// Searches the context's position under the limits set by "go" (timeBudgetMs, maxDepth,
+// timeLimitMs, nodeLimit), prints the reply, and prepares the tables for the next search.
+void think(SearchContext& ctx);
+
+// Everything a search keeps between searches goes back to a fresh engine's state: the
+// game values, the prediction, the tables.
+void resetSearchState();
