@@ -69,9 +69,10 @@ windows: deps-windows
 	    -DCMAKE_BUILD_TYPE=Release -DQX_WERROR=ON $(CMAKE_ARGS)
 	cmake --build $(WIN_DIR) -j $(JOBS) --target quorvex quorvex-tool
 
-# The unit tests, the perft suite and the Win32 driver's sessions, all under Wine. Where
-# Wine cannot run, says why and skips: nothing is reported as passed.
-test-windows: windows deps-wine
+# The unit tests, the perft suite and the Win32 driver's sessions, all under Wine, then the
+# bench signature compared with the Linux build's. Where Wine cannot run, says why and
+# skips: nothing is reported as passed.
+test-windows: windows deps-wine build
 	@wine=$$($(FIND_WINE)); \
 	if [ "$$(uname -m)" != x86_64 ]; then \
 	    echo "test-windows: SKIPPED: a $$(uname -m) kernel cannot run 64-bit Windows programs"; exit 0; \
@@ -86,7 +87,18 @@ test-windows: windows deps-wine
 	    echo "test-windows: SKIPPED: Wine cannot start here:"; echo "$$started" | tail -n 5; \
 	    $(WINE_ENV) "$$server" -k 2>/dev/null; exit 0; \
 	fi; \
-	cd $(WIN_DIR) && ctest --output-on-failure -j $(JOBS); status=$$?; \
+	(cd $(WIN_DIR) && ctest --output-on-failure -j $(JOBS)); status=$$?; \
+	if [ $$status = 0 ]; then \
+	    ./$(BUILD_DIR)/quorvex-tool bench | sed '$$s/ nodes .*//' > $(WIN_DIR)/bench-linux.txt; \
+	    $(WINE_ENV) "$$wine" $(WIN_DIR)/quorvex-tool.exe bench | tr -d '\r' | sed '$$s/ nodes .*//' \
+	        > $(WIN_DIR)/bench-windows.txt; \
+	    if cmp -s $(WIN_DIR)/bench-linux.txt $(WIN_DIR)/bench-windows.txt; then \
+	        echo "bench signature: $$(tail -n 1 $(WIN_DIR)/bench-windows.txt) nodes, identical on Windows and Linux"; \
+	    else \
+	        echo "bench signature differs between Linux and Windows:"; \
+	        diff $(WIN_DIR)/bench-linux.txt $(WIN_DIR)/bench-windows.txt; status=1; \
+	    fi; \
+	fi; \
 	$(WINE_ENV) "$$server" -k 2>/dev/null; \
 	exit $$status
 
