@@ -48,6 +48,10 @@ static bool isConsole(HANDLE h) {
 // events are only looked at, never taken, so a half-typed line stays with the console and
 // a search goes on while the user types.
 static bool consoleLineTyped(HANDLE h) {
+    // The handle is signalled while input events wait. Asking also makes Wine's console
+    // start taking keys from its terminal, which it otherwise leaves until a read.
+    if (WaitForSingleObject(h, 0) != WAIT_OBJECT_0)
+        return false;
     DWORD pending = 0;
     if (!GetNumberOfConsoleInputEvents(h, &pending) || pending == 0)
         return false;
