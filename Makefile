@@ -57,10 +57,11 @@ deps-windows:
 	        mingw-w64 cmake make googletest >/dev/null; \
 	fi
 
+# Wine, and tmux for the console session.
 deps-wine:
-	@if [ -z "$$($(FIND_WINE))" ]; then \
-	    echo "Installing Wine (wine64)"; \
-	    apt-get update -qq && apt-get install -y -qq --no-install-recommends wine64 >/dev/null; \
+	@if [ -z "$$($(FIND_WINE))" ] || ! command -v tmux >/dev/null 2>&1; then \
+	    echo "Installing Wine (wine64) and tmux"; \
+	    apt-get update -qq && apt-get install -y -qq --no-install-recommends wine64 tmux >/dev/null; \
 	fi
 
 # 64-bit quorvex.exe and quorvex-tool.exe, statically linked, with the book beside them.
