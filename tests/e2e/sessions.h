@@ -103,8 +103,8 @@ TYPED_TEST_P(EngineSession, ScriptedSessions) {
         engine.send(session.input);
         engine.closeInput();
         // Every table size is touched in full when it is set; without large pages a
-        // gigabyte of fresh pages takes seconds.
-        EXPECT_EQ(engine.readAll(20000), session.expected);
+        // gigabyte of fresh pages takes seconds, and on a busy machine tens of seconds.
+        EXPECT_EQ(engine.readAll(60000), session.expected);
         EXPECT_EQ(engine.exitStatus(), 0);
     }
 }
@@ -117,10 +117,11 @@ TYPED_TEST_P(EngineSession, AnswersWhileInputStaysOpen) {
     auto start = Clock::now();
     engine.send("ucci\n");
     EXPECT_EQ(engine.readUntil("ucciok\n\n"), banner + handshake);
-    // Handshake includes the 256 MB table; zero pages keep it quick.
+    // Handshake includes touching every page of the 256 MB table: quick with large pages,
+    // about a second without them (Windows) and more on a busy machine.
     auto handshakeMs =
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-    EXPECT_LT(handshakeMs, 2000);
+    EXPECT_LT(handshakeMs, 5000);
     this->RecordProperty("handshakeMs", int(handshakeMs));
 
     engine.send("isready\n");
