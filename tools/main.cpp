@@ -22,6 +22,7 @@ const Subcommand subcommands[] = {
     {"perft", perftCommand, "count the leaf nodes of the legal move tree"},
     {"eval", evalCommand, "print the static evaluation of a position"},
     {"bench", benchCommand, "search fixed positions to a fixed depth; print the node signature"},
+    {"analyse", analyseCommand, "search positions as a fresh engine's \"go depth N\" does"},
 };
 
 void printUsage(FILE* out) {
