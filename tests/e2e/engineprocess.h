@@ -88,16 +88,21 @@ public:
     const std::string& readUntil(const std::string& tail, int timeoutMs = 5000) {
         return readWhile([&] { return !endsWith(tail); }, timeoutMs);
     }
-    // Reads until a whole line starting with prefix has arrived.
-    const std::string& readUntilLine(const std::string& prefix, int timeoutMs = 5000) {
-        return readWhile(
-            [&] {
-                size_t at = output_.find(prefix);
-                while (at != std::string::npos && at != 0 && output_[at - 1] != '\n')
-                    at = output_.find(prefix, at + 1);
-                return at == std::string::npos || output_.find('\n', at) == std::string::npos;
-            },
-            timeoutMs);
+    // Reads until a whole line starting with prefix has arrived after the first `from` bytes.
+    const std::string& readUntilLine(const std::string& prefix, int timeoutMs = 5000, size_t from = 0) {
+        return readWhile([&] { return !hasLine(prefix, from); }, timeoutMs);
+    }
+    // Reads until the reply to a "go" ("bestmove ..." or "nobestmove") after the first `from`
+    // bytes; returns everything read.
+    const std::string& readReply(int timeoutMs = 30000, size_t from = 0) {
+        return readWhile([&] { return !hasLine("bestmove ", from) && !hasLine("nobestmove", from); },
+                         timeoutMs);
+    }
+    bool hasLine(const std::string& prefix, size_t from) const {
+        for (size_t at = output_.find(prefix, from); at != std::string::npos; at = output_.find(prefix, at + 1))
+            if ((at == 0 || output_[at - 1] == '\n') && output_.find('\n', at) != std::string::npos)
+                return true;
+        return false;
     }
     template <typename Wanting>
     const std::string& readWhile(Wanting wanting, int timeoutMs) {

@@ -1,5 +1,7 @@
 // The transposition table's storing, probing, replacement and aging rules, and the
 // variation walk.
+#include "movegen/movegen.h"
+#include "platform/platform.h"
 #include "tests/search/searchfixture.h"
 
 namespace {
@@ -172,4 +174,28 @@ TEST_F(SearchTest, WalkStopsAtRepetitionAndLength) {
     EXPECT_EQ(pv[maxPvLength - 1], mv("a8a9"));
     EXPECT_EQ(pv[maxPvLength], 0);
     EXPECT_EQ(pos().historyLength, 0);
+}
+
+// However the line is extended, no node lies deeper than maxSearchPly: a search started
+// near it, above a game that fills the history the replay leaves, stays within the history
+// stack and the killer table (the sanitizer build checks the bounds).
+TEST_F(SearchTest, DepthBoundHoldsAboveALongGame) {
+    setup(startFen);
+    const char* shuffle[] = {"h0g2", "h9g7", "g2h0", "g7h9", "f0e1", "f9e8", "e1f0", "e8f9"};
+    for (int i = 0; i < 500; ++i)
+        ASSERT_TRUE(playGameMove(pos(), mv(shuffle[i % 8])));
+    const int length = pos().historyLength;
+    ASSERT_LE(length, historyCapacity - searchHistoryReserve);
+    timeBudgetMs = nodeSearchBudgetMs;
+    ctx.startTimeMs = monotonicMs();
+    compactPieceList(pos());
+    rebuildDerivedFields(pos());
+    for (int ply : {maxSearchPly - 6, maxSearchPly - 1, maxSearchPly}) {
+        pos().ply = ply;
+        const int score = searchPV(ctx, -MATE, MATE, 40);
+        EXPECT_GT(score, -MATE);
+        EXPECT_LT(score, MATE);
+        EXPECT_EQ(pos().historyLength, length);
+        EXPECT_EQ(pos().ply, ply);
+    }
 }
