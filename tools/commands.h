@@ -4,3 +4,4 @@
 
 int perftCommand(int argc, char** argv);
 int evalCommand(int argc, char** argv);
+int bookCommand(int argc, char** argv);

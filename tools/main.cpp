@@ -1,4 +1,4 @@
-// quorvex-tool: developer commands (perft, eval, ...), one subcommand per run.
+// quorvex-tool: developer commands (perft, eval, book, ...), one subcommand per run.
 #include <cstdio>
 #include <cstring>
 
@@ -21,6 +21,7 @@ const Subcommand subcommands[] = {
     {"version", versionCommand, "print the tool's version"},
     {"perft", perftCommand, "count the leaf nodes of the legal move tree"},
     {"eval", evalCommand, "print the static evaluation of a position"},
+    {"book", bookCommand, "build, probe or check the opening book"},
 };
 
 void printUsage(FILE* out) {
