@@ -222,6 +222,14 @@ std::string runTool(const std::string& args, int& status) {
     return out;
 }
 
+std::string readFile(const std::string& path) {
+    std::string content;
+    FILE* file = std::fopen(path.c_str(), "rb");
+    for (int c; file && (c = std::getc(file)) != EOF;) content += char(c);
+    if (file) std::fclose(file);
+    return content;
+}
+
 bool fileExists(const std::string& path) {
     FILE* file = std::fopen(path.c_str(), "rb");
     if (file) std::fclose(file);
@@ -254,6 +262,11 @@ TEST(BookTool, BuildProbeAndCheck) {
 
     text = runTool("book check " + out, status);
     EXPECT_EQ(status, 0) << text;
+    EXPECT_NE(text.find("4 lines, 5 moves, 0 problems"), std::string::npos) << text;
+    // The same book with CR LF line ends, as an editor elsewhere may save it.
+    std::string crlf;
+    for (char c : readFile(out)) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    text = runTool("book check " + writeFile("crlf.dat", crlf), status);
     EXPECT_NE(text.find("4 lines, 5 moves, 0 problems"), std::string::npos) << text;
 
     // An illegal line is named, and nothing is written, not even over an old book.
