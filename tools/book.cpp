@@ -136,9 +136,9 @@ struct BookMoveSum {
 
 struct KeyEntry {
     std::vector<BookMoveSum> moves;
-    int sides = 0;      // bit per side that moves here
-    int firstLine = 0;  // the first line that reached this placement with each side
-    int otherLine = 0;
+    int sides = 0;      // bit 1 << side for each side to move seen here
+    int firstLine = 0;  // the first line that reached this placement
+    int otherLine = 0;  // a line that reached it with the other side to move
 };
 
 // Splits a text line at spaces and tabs, without its comment.
