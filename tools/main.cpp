@@ -1,4 +1,4 @@
-// quorvex-tool: developer commands (perft, eval, ...), one subcommand per run.
+// quorvex-tool: developer commands (perft, eval, book, ...), one subcommand per run.
 #include <cstdio>
 #include <cstring>
 
@@ -23,6 +23,7 @@ const Subcommand subcommands[] = {
     {"eval", evalCommand, "print the static evaluation of a position"},
     {"bench", benchCommand, "search fixed positions to a fixed depth; print the node signature"},
     {"analyse", analyseCommand, "search positions as a fresh engine's \"go depth N\" does"},
+    {"book", bookCommand, "build, probe or check the opening book"},
 };
 
 void printUsage(FILE* out) {

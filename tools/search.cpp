@@ -115,6 +115,7 @@ bool searchFresh(const char* text, int depth, bool bench) {
         think(ctx);
         return true;
     }
+    bookHits = 20;  // the search itself, not the book
     std::snprintf(line, sizeof line, "go depth %d", depth);
     runGo(ctx, parsed(line));
     return true;
@@ -179,8 +180,8 @@ void printAnalyseHelp() {
         "usage: quorvex-tool analyse --depth N (--fen \"FEN\" [--moves m1 m2 ...] | --epd FILE)\n"
         "\n"
         "Runs \"go depth N\" on each position as a freshly started engine would after\n"
-        "\"position fen FEN moves ...\", with the default 256 MB table, and prints what the\n"
-        "engine prints. An EPD file holds one position a line, \"FEN [moves m1 m2 ...]\";\n"
+        "\"position fen FEN moves ...\", with the default 256 MB table and the book off, and\n"
+        "prints what the engine prints. An EPD file holds one position a line, \"FEN [moves m1 m2 ...]\";\n"
         "lines starting with '#' are skipped; \"position <k> <line>\" comes before each.\n");
 }
 

@@ -37,16 +37,14 @@ inline void capBudget() {
         timeBudgetMs = timeLimitMs;
 }
 
-inline Square bookSquare(int index) { return Square((index / 9) * 16 + index % 9); }
-
 // A move from the book is played only when it is a legal move of the side to move.
 Move bookMoveFor(Position& pos) {
-    int placement[34];
+    int placement[pieceIdCount];
     bookPlacement(pos, placement);
     const int packed = probeBook(placement);
     if (!packed)
         return 0;
-    const Move mv = packMove(bookSquare(packed >> 7), bookSquare(packed & 127));
+    const Move mv = packMove(bookSquare(bookMoveFrom(packed)), bookSquare(bookMoveTo(packed)));
     const int moving = pos.board[moveFrom(mv)];
     if (!moving || sideOf(moving) != pos.sideToMove || !isValidMove(mv, pos) || mv == bannedMove ||
         !moveKeepsKingSafe(pos, mv))

@@ -111,13 +111,13 @@ TEST(EngineProcess, AnswersWhileInputStaysOpen) {
     engine.send("isre");  // half a line: no answer until its end arrives
     usleep(100000);
     EXPECT_TRUE(engine.running());
-    engine.send("ady\nposition startpos\ngo depth 3\n");
+    engine.send("ady\nposition startpos moves a3a4\ngo depth 3\n");  // out of the book
     const std::string answered = engine.readUntilLine("bestmove ");
     EXPECT_EQ(answered.substr(0, answered.find("Info")),
               banner + handshake + "readyok\nreadyok\n");
     EXPECT_NE(answered.find("info depth 3 "), std::string::npos);
     engine.send("quit\n");
-    EXPECT_EQ(answered.substr(answered.rfind("info #1:")), "info #1:\nbestmove b0c2\n");
+    EXPECT_EQ(answered.substr(answered.rfind("info #1:")).substr(0, 18), "info #1:\nbestmove ");
     EXPECT_EQ(engine.readAll().substr(answered.size()), "bye\n");
     EXPECT_EQ(engine.exitStatus(), 0);
 }

@@ -76,7 +76,8 @@ TEST(SearchProcess, AnswersForEachKindOfPosition) {
         int iterations;         // "info depth" lines, -1 not checked
         const char* lastScore;  // in the last "info depth" line, or null
     } rows[] = {
-        {"one iteration", "position startpos\ngo depth 1\n", "bestmove b0c2", 1, nullptr},
+        {"one iteration", "position startpos moves a3a4\ngo depth 1\n", nullptr, 1, nullptr},
+        {"from the book, at once", "position startpos\ngo time 60000\n", nullptr, 0, nullptr},
         {"mate in one", std::string(mateInOne) + "go depth 4\n", nullptr, 4, "score 2047 "},
         {"the other mate when one is banned", std::string(mateInOne) + "banmoves a7d7\ngo depth 4\n",
          "bestmove a7a9", 4, "score 2047 "},
@@ -122,7 +123,7 @@ TEST(SearchProcess, NodeLimitIsRepeatable) {
 // "quit" lets a search finish, then the engine says "bye".
 TEST(SearchProcess, StopAndQuitDuringASearch) {
     Engine engine;
-    engine.send("ucci\nposition startpos\ngo depth 48\n");
+    engine.send("ucci\nposition startpos moves a3a4\ngo depth 48\n");  // out of the book
     engine.readUntilLine("info depth 3", 5000);
     usleep(300000);
     const auto sent = Clock::now();
@@ -141,11 +142,11 @@ TEST(SearchProcess, StopAndQuitDuringASearch) {
     EXPECT_EQ(lines[lines.size() - 2], "info #1:");
     EXPECT_EQ(lines.back().substr(9), lines[lines.size() - 3].substr(lines[lines.size() - 3].size() - 4));
 
-    engine.send("position startpos moves h2e2\ngo depth 7\nquit\n");
+    engine.send("position startpos moves a3a4 a6a5\ngo depth 7\nquit\n");
     const std::string rest = engine.readAll(30000).substr(out.size());
     EXPECT_NE(rest.find("info depth 7 "), std::string::npos) << rest;
-    // One move from the start: the game's first reply again.
-    EXPECT_EQ(rest.substr(rest.rfind("info #1:")).substr(0, 18), "info #1:\nbestmove ");
+    // Two moves from the start: the game's second reply.
+    EXPECT_EQ(rest.substr(rest.rfind("info #2:")).substr(0, 18), "info #2:\nbestmove ");
     EXPECT_EQ(rest.substr(rest.size() - 5), "\nbye\n");
     EXPECT_EQ(engine.exitStatus(), 0);
 }

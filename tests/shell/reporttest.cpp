@@ -73,7 +73,7 @@ TEST(Report, PollDuringSearch) {
                                  codeNone, codeNone};
     for (UcciCode code : expected)
         EXPECT_EQ(pollBusyCommand(), code);
-    EXPECT_EQ(probeCommand.value.number, 1);
+    EXPECT_EQ(busyProbe.value.number, 1);
     close(fds[1]);
     EXPECT_EQ(pollBusyCommand(), codeQuit);  // nobody is left to send one
     close(fds[0]);
