@@ -29,7 +29,12 @@ inline bool quietWindow(int beta) { return beta >= -(decisiveBound - 1) && beta 
 // is up (reported with timeoutLine when there is one), or the node limit is reached.
 bool nodeMustStop(SearchContext& ctx, const char* stopLine, const char* timeoutLine) {
     ctx.nodeCount++;
-    if ((ctx.nodeCount & uint64_t(pollMask)) == 0) {
+    // The quiescence nodes in between count too, so a full-width node rarely lands on an
+    // exact multiple of the interval: look at the first one in each new block of nodes.
+    static uint64_t pollBlock = 0;
+    const uint64_t block = ctx.nodeCount & ~uint64_t(pollMask);
+    if (block != pollBlock) {
+        pollBlock = block;
         const UcciCode code = pollBusyCommand();
         if (code == codeStop) {
             ctx.stopFlag = 1;
@@ -38,6 +43,8 @@ bool nodeMustStop(SearchContext& ctx, const char* stopLine, const char* timeoutL
         }
         if (code == codeQuit)
             lastPlayedMove = -1;  // answer first, then leave
+        else if (code == codeIsReady)
+            printLine("readyok");  // a front end may wait for it before it goes on
         const int64_t remaining = ctx.startTimeMs + timeBudgetMs - monotonicMs();
         if (remaining <= 0) {
             ctx.stopFlag = 1;

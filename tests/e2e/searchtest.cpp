@@ -119,12 +119,18 @@ TEST(SearchProcess, NodeLimitIsRepeatable) {
     EXPECT_EQ(untimed(answer(lines)), first);
 }
 
-// "stop" ends a long search at once with the stopped line, the final report and the reply;
-// "quit" lets a search finish, then the engine says "bye".
+// "isready" is answered during a search; "stop" ends a long search at once with the stopped
+// line, the final report and the reply; "quit" lets a search finish, then the engine says
+// "bye".
 TEST(SearchProcess, StopAndQuitDuringASearch) {
     Engine engine;
     engine.send("ucci\nposition startpos moves a3a4\ngo depth 48\n");  // out of the book
     engine.readUntilLine("info depth 3", 5000);
+    // A front end may ask whether the engine is alive in the middle of a search.
+    engine.send("isready\n");
+    const auto asked = Clock::now();
+    EXPECT_TRUE(engine.hasLine("readyok", engine.readUntilLine("readyok", 1000).size() - 8));
+    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - asked).count(), 200);
     usleep(300000);
     const auto sent = Clock::now();
     engine.send("stop\n");
