@@ -130,13 +130,14 @@ TEST(SearchProcess, StopAndQuitDuringASearch) {
     engine.send("isready\n");
     const auto asked = Clock::now();
     EXPECT_TRUE(engine.hasLine("readyok", engine.readUntilLine("readyok", 1000).size() - 8));
-    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - asked).count(), 200);
+    // Tens of milliseconds on a quiet machine; the bound leaves room for a loaded one.
+    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - asked).count(), 500);
     usleep(300000);
     const auto sent = Clock::now();
     engine.send("stop\n");
     const std::string out = engine.readReply(5000);
     const auto latency = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - sent).count();
-    EXPECT_LT(latency, 200);
+    EXPECT_LT(latency, 500);
     RecordProperty("stopLatencyMs", int(latency));
     const std::vector<std::string> lines = linesOf(out);
     ASSERT_GE(lines.size(), 4u);
