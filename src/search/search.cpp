@@ -114,10 +114,12 @@ bool singularCandidate(const Position& pos, const HashItem& item, Move mv, int d
            score >= -(decisiveBound - 1) && score <= decisiveBound - 1;
 }
 
-// A fail-high by a quiet move from the late list, out of check and not stopped, teaches the
-// killers and the history; captures and the early phases teach nothing.
-inline void failHighUpdate(const SearchContext& ctx, const MovePicker& picker, Move mv, int captured,
-                           int score, int depth, const TriedQuiet* tried, int triedCount) {
+// A fail-high is stored as a lower bound with its move. A quiet move from the late list,
+// out of check and not stopped, also teaches the killers and the history; captures and the
+// early phases teach nothing.
+inline void storeFailHigh(const SearchContext& ctx, const MovePicker& picker, Move mv, int captured,
+                          int score, int depth, const TriedQuiet* tried, int triedCount) {
+    hashStore(ctx, depth, boundLower, score, mv);
     if (captured || picker.movePhase != phaseLate || picker.checkCode || ctx.stopFlag)
         return;
     const Position& pos = ctx.position;
@@ -280,8 +282,7 @@ int searchZW(SearchContext& ctx, int beta, int depth, bool nullAllowed) {
         if (v > best) {
             best = v;
             if (v >= beta) {
-                hashStore(ctx, depth, boundLower, v, mv);
-                failHighUpdate(ctx, picker, mv, captured, v, depth, tried, triedCount);
+                storeFailHigh(ctx, picker, mv, captured, v, depth, tried, triedCount);
                 return v;
             }
         }
@@ -383,8 +384,7 @@ int searchPV(SearchContext& ctx, int alpha, int beta, int depth) {
         if (v > best) {
             best = v;
             if (v >= beta) {
-                hashStore(ctx, depth, boundLower, v, mv);
-                failHighUpdate(ctx, picker, mv, captured, v, depth, tried, triedCount);
+                storeFailHigh(ctx, picker, mv, captured, v, depth, tried, triedCount);
                 return v;
             }
             if (v > alpha) {
