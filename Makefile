@@ -64,11 +64,14 @@ deps-wine:
 	    apt-get update -qq && apt-get install -y -qq --no-install-recommends wine64 tmux >/dev/null; \
 	fi
 
-# 64-bit quorvex.exe and quorvex-tool.exe, statically linked, with the book beside them.
-windows: deps-windows
+# 64-bit quorvex.exe and quorvex-tool.exe, statically linked, with the book beside them;
+# the book is made by this machine's build of the tool.
+windows: deps-windows $(BUILD_DIR)/CMakeCache.txt
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target quorvex-tool
 	cmake -S . -B $(WIN_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-	    -DCMAKE_BUILD_TYPE=Release -DQX_WERROR=ON $(CMAKE_ARGS)
-	cmake --build $(WIN_DIR) -j $(JOBS) --target quorvex quorvex-tool
+	    -DCMAKE_BUILD_TYPE=Release -DQX_WERROR=ON \
+	    -DQX_HOST_TOOL=$(abspath $(BUILD_DIR))/quorvex-tool $(CMAKE_ARGS)
+	cmake --build $(WIN_DIR) -j $(JOBS) --target quorvex quorvex-tool book
 
 # The unit tests, the perft suite and the Win32 driver's sessions, all under Wine, then the
 # bench signature compared with the Linux build's. Where Wine cannot run, says why and

@@ -5,3 +5,5 @@
 int perftCommand(int argc, char** argv);
 int evalCommand(int argc, char** argv);
 int benchCommand(int argc, char** argv);
+int analyseCommand(int argc, char** argv);
+int bookCommand(int argc, char** argv);

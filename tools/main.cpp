@@ -1,4 +1,4 @@
-// quorvex-tool: developer commands (perft, eval, ...), one subcommand per run.
+// quorvex-tool: developer commands (perft, eval, book, ...), one subcommand per run.
 #include <cstdio>
 #include <cstring>
 
@@ -22,6 +22,8 @@ const Subcommand subcommands[] = {
     {"perft", perftCommand, "count the leaf nodes of the legal move tree"},
     {"eval", evalCommand, "print the static evaluation of a position"},
     {"bench", benchCommand, "search fixed positions to a fixed depth; print the node signature"},
+    {"analyse", analyseCommand, "search positions as a fresh engine's \"go depth N\" does"},
+    {"book", bookCommand, "build, probe or check the opening book"},
 };
 
 void printUsage(FILE* out) {

@@ -37,16 +37,14 @@ inline void capBudget() {
         timeBudgetMs = timeLimitMs;
 }
 
-inline Square bookSquare(int index) { return Square((index / 9) * 16 + index % 9); }
-
 // A move from the book is played only when it is a legal move of the side to move.
 Move bookMoveFor(Position& pos) {
-    int placement[34];
+    int placement[pieceIdCount];
     bookPlacement(pos, placement);
     const int packed = probeBook(placement);
     if (!packed)
         return 0;
-    const Move mv = packMove(bookSquare(packed >> 7), bookSquare(packed & 127));
+    const Move mv = packMove(bookSquare(bookMoveFrom(packed)), bookSquare(bookMoveTo(packed)));
     const int moving = pos.board[moveFrom(mv)];
     if (!moving || sideOf(moving) != pos.sideToMove || !isValidMove(mv, pos) || mv == bannedMove ||
         !moveKeepsKingSafe(pos, mv))
@@ -86,20 +84,6 @@ void keepPreparedAnswerIfPredicted(const Position& pos) {
     } else {
         preparedAnswer = 0;
     }
-}
-
-// Every pseudo-legal move of the side to move, the evasions when in check.
-int generateRootMoves(const Position& pos, int code) {
-    if (code) {
-        const int n = generateEvasionsA(pos, rootMoves, code);
-        return n + generateEvasionsB(pos, rootMoves + n, code);
-    }
-    MoveSlot quiets[nodeListSize];
-    int quietCount = 0;
-    int n = generateMoves(pos, rootMoves, quiets, quietCount);
-    for (int i = 0; i < quietCount; ++i)
-        rootMoves[n++] = quiets[i];
-    return n + generateSliderQuiets(pos, rootMoves + n, 0);
 }
 
 // Scores every root move with a quiescence search, and excludes the banned move, illegal
@@ -351,7 +335,7 @@ Move searchRoot(SearchContext& ctx) {
                                            : pos.history[pos.historyLength - 1].checkCode;
     if (code)
         bannedMove = 0;  // in check every evasion may be needed
-    const int count = generateRootMoves(pos, code);
+    const int count = generateAllMoves(pos, code, rootMoves);
 
     // 8, 9.
     keepPreparedAnswerIfPredicted(pos);

@@ -46,8 +46,6 @@ inline bool needsExchangeTest(int attacker, int victim) {
     return victim < horseFirst || (attacker >= rookFirst && attacker < kingBlack && victim < rookFirst);
 }
 
-inline int16_t clampToSlot(int value) { return int16_t(value < -32768 ? -32768 : value); }
-
 void startCaptures(MovePicker& picker, const Position& pos) {
     if (picker.checkCode)
         picker.count = generateEvasionsA(pos, picker.captures, picker.checkCode);
@@ -123,7 +121,9 @@ Move nextMove(MovePicker& picker, Position& pos) {
                 continue;  // the capture would leave the king attacked
             if (exchange >= 0)
                 return mv;
-            picker.late[picker.lateCount++] = makeSlot(mv, clampToSlot(exchange + deferredCaptureBase));
+            // The slot keeps 16 bits: an exchange below -768 wraps to a positive value, and
+            // the late list then orders that capture as a quiet move.
+            picker.late[picker.lateCount++] = makeSlot(mv, exchange + deferredCaptureBase);
         }
         picker.phase = phaseKillers;
         [[fallthrough]];

@@ -30,6 +30,51 @@ int quiescePhaseMoves(Position& pos, int phase, int code, bool checksAllowed, Mo
     return checksAllowed ? generateQuietChecks(pos, list) : 0;
 }
 
+// What both searches settle before looking at moves: no mating material, a mate already
+// beyond beta, a repeated position; then, out of check, the stand-pat score when it reaches
+// beta (stored as a lower bound when the table has no move for the node) or when the node
+// is too deep; in check too deep, the evaluation. True when the node ends with result;
+// otherwise standPat holds the evaluation (out of check) and the moves are to be searched.
+bool settledBeforeMoves(SearchContext& ctx, int beta, Move hashMove, int code, int& standPat,
+                        int& result) {
+    Position& pos = ctx.position;
+    if (!code) {
+        standPat = evalCached(ctx);
+        if (pos.ply >= quiescePlyLimit || standPat >= beta) {
+            if (pos.ply < quiescePlyLimit && !hashMove)
+                hashStore(ctx, 0, boundLower, standPat, 0);
+            result = standPat;
+            return true;
+        }
+    } else if (pos.ply >= quiescePlyLimit) {
+        result = evalCached(ctx);
+        return true;
+    }
+    return false;
+}
+
+inline bool settledOnEntry(SearchContext& ctx, int beta, int& result) {
+    Position& pos = ctx.position;
+    ctx.nodeCount++;
+    if (!(pos.presenceMask & matingMaterial))
+        result = 0;
+    else if (pos.ply - MATE >= beta)
+        result = pos.ply - MATE;
+    else if (!(result = detectRepetition(pos, 1)))
+        return false;
+    return true;
+}
+
+// The moves of one phase: the hash move when it is valid, or a generated list.
+int quiescePhase(Position& pos, int phase, Move hashMove, int code, bool checksAllowed, MoveSlot* list) {
+    if (phase > 0)
+        return quiescePhaseMoves(pos, phase, code, checksAllowed, list);
+    if (!hashMove || !isValidMove(hashMove, pos))
+        return 0;
+    list[0] = hashMove;
+    return 1;
+}
+
 // A capture the zero-window quiescence searches without judging it: a major taken by a
 // piece that is no rook, or a rook or king taken by a rook.
 inline bool safeCapture(int attacker, int victim) {
@@ -41,51 +86,32 @@ inline bool safeCapture(int attacker, int victim) {
 
 int quiesceRoot(SearchContext& ctx, int alpha, int beta, int depth, int floor) {
     Position& pos = ctx.position;
-    ctx.nodeCount++;
-    if (!(pos.presenceMask & matingMaterial))
-        return 0;
-    if (pos.ply - MATE >= beta)
-        return pos.ply - MATE;
-    if (const int repetition = detectRepetition(pos, 1))
-        return repetition;
+    int result;
+    if (settledOnEntry(ctx, beta, result))
+        return result;
 
     const Move hashMove = hashProbeMove(ctx);
     const int alphaIn = alpha;
     int best = -MATE;
     Move bestMove = 0;
     const int code = nodeCheckCode(pos);
-    if (!code) {
-        const int e = evalCached(ctx);
-        if (pos.ply >= quiescePlyLimit)
-            return e;
-        if (e >= beta) {
-            if (!hashMove)
-                hashStore(ctx, 0, boundLower, e, 0);
-            return e;
-        }
-        if (e >= -(MATE - 1)) {
-            best = e;
-            if (e > alpha)
-                alpha = e;
-        }
-    } else if (pos.ply >= quiescePlyLimit) {
-        return evalCached(ctx);
+    int e = 0;
+    if (settledBeforeMoves(ctx, beta, hashMove, code, e, result))
+        return result;
+    if (!code && e >= -(MATE - 1)) {
+        best = e;
+        if (e > alpha)
+            alpha = e;
     }
 
     const uint8_t* relevance = ownKingRelevance(pos, code);
     MoveSlot list[nodeListSize];
     for (int phase = 0; phase < 3; ++phase) {
-        int count = 0, index = 0;
-        if (phase == 0) {
-            if (!hashMove || !isValidMove(hashMove, pos))
-                continue;
-            list[count++] = hashMove;
-        } else {
-            count = quiescePhaseMoves(pos, phase, code, depth >= floor, list);
-            // A single reply to check: search on for two more plies of checks.
-            if (phase == 1 && code && pos.ply < quiescePlyLimit && atMostOneLegal(pos, list, count))
-                floor -= 2;
-        }
+        const int count = quiescePhase(pos, phase, hashMove, code, depth >= floor, list);
+        int index = 0;
+        // A single reply to check: search on for two more plies of checks.
+        if (phase == 1 && code && pos.ply < quiescePlyLimit && atMostOneLegal(pos, list, count))
+            floor -= 2;
         while (index < count) {
             const Move mv = selectNext(list, count, index);
             if (phase > 0 && mv == hashMove)
@@ -122,13 +148,9 @@ int quiesceRoot(SearchContext& ctx, int alpha, int beta, int depth, int floor) {
 int quiesceZW(SearchContext& ctx, int beta, int depth, int floor) {
     Position& pos = ctx.position;
     const int alpha = beta - 1;
-    ctx.nodeCount++;
-    if (!(pos.presenceMask & matingMaterial))
-        return 0;
-    if (pos.ply - MATE >= beta)
-        return pos.ply - MATE;
-    if (const int repetition = detectRepetition(pos, 1))
-        return repetition;
+    int result;
+    if (settledOnEntry(ctx, beta, result))
+        return result;
 
     Move hashMove;
     const int cut = hashProbeQS(ctx, beta, hashMove);
@@ -138,33 +160,20 @@ int quiesceZW(SearchContext& ctx, int beta, int depth, int floor) {
     int best = -MATE;
     int deltaBase = MATE;
     const int code = nodeCheckCode(pos);
+    int e = 0;
+    if (settledBeforeMoves(ctx, beta, hashMove, code, e, result))
+        return result;
     if (!code) {
-        const int e = evalCached(ctx);
-        if (pos.ply >= quiescePlyLimit)
-            return e;
-        if (e >= beta) {
-            if (!hashMove)
-                hashStore(ctx, 0, boundLower, e, 0);
-            return e;
-        }
         if (e >= -(MATE - 1))
             best = e;
         deltaBase = e + qsDeltaMargin;
-    } else if (pos.ply >= quiescePlyLimit) {
-        return evalCached(ctx);
     }
 
     const uint8_t* relevance = ownKingRelevance(pos, code);
     MoveSlot list[nodeListSize];
     for (int phase = 0; phase < 3; ++phase) {
-        int count = 0, index = 0;
-        if (phase == 0) {
-            if (!hashMove || !isValidMove(hashMove, pos))
-                continue;
-            list[count++] = hashMove;
-        } else {
-            count = quiescePhaseMoves(pos, phase, code, depth >= floor, list);
-        }
+        const int count = quiescePhase(pos, phase, hashMove, code, depth >= floor, list);
+        int index = 0;
         const bool filterCaptures = phase == 1 && !code;
         while (index < count) {
             const Move mv = selectNext(list, count, index);

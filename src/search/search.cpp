@@ -29,7 +29,12 @@ inline bool quietWindow(int beta) { return beta >= -(decisiveBound - 1) && beta 
 // is up (reported with timeoutLine when there is one), or the node limit is reached.
 bool nodeMustStop(SearchContext& ctx, const char* stopLine, const char* timeoutLine) {
     ctx.nodeCount++;
-    if ((ctx.nodeCount & uint64_t(pollMask)) == 0) {
+    // The quiescence nodes in between count too, so a full-width node rarely lands on an
+    // exact multiple of the interval: look at the first one in each new block of nodes.
+    static uint64_t pollBlock = 0;
+    const uint64_t block = ctx.nodeCount & ~uint64_t(pollMask);
+    if (block != pollBlock) {
+        pollBlock = block;
         const UcciCode code = pollBusyCommand();
         if (code == codeStop) {
             ctx.stopFlag = 1;
@@ -38,6 +43,8 @@ bool nodeMustStop(SearchContext& ctx, const char* stopLine, const char* timeoutL
         }
         if (code == codeQuit)
             lastPlayedMove = -1;  // answer first, then leave
+        else if (code == codeIsReady)
+            printLine("readyok");  // a front end may wait for it before it goes on
         const int64_t remaining = ctx.startTimeMs + timeBudgetMs - monotonicMs();
         if (remaining <= 0) {
             ctx.stopFlag = 1;
@@ -107,10 +114,12 @@ bool singularCandidate(const Position& pos, const HashItem& item, Move mv, int d
            score >= -(decisiveBound - 1) && score <= decisiveBound - 1;
 }
 
-// A fail-high by a quiet move from the late list, out of check and not stopped, teaches the
-// killers and the history; captures and the early phases teach nothing.
-inline void failHighUpdate(const SearchContext& ctx, const MovePicker& picker, Move mv, int captured,
-                           int score, int depth, const TriedQuiet* tried, int triedCount) {
+// A fail-high is stored as a lower bound with its move. A quiet move from the late list,
+// out of check and not stopped, also teaches the killers and the history; captures and the
+// early phases teach nothing.
+inline void storeFailHigh(const SearchContext& ctx, const MovePicker& picker, Move mv, int captured,
+                          int score, int depth, const TriedQuiet* tried, int triedCount) {
+    hashStore(ctx, depth, boundLower, score, mv);
     if (captured || picker.movePhase != phaseLate || picker.checkCode || ctx.stopFlag)
         return;
     const Position& pos = ctx.position;
@@ -273,8 +282,7 @@ int searchZW(SearchContext& ctx, int beta, int depth, bool nullAllowed) {
         if (v > best) {
             best = v;
             if (v >= beta) {
-                hashStore(ctx, depth, boundLower, v, mv);
-                failHighUpdate(ctx, picker, mv, captured, v, depth, tried, triedCount);
+                storeFailHigh(ctx, picker, mv, captured, v, depth, tried, triedCount);
                 return v;
             }
         }
@@ -376,8 +384,7 @@ int searchPV(SearchContext& ctx, int alpha, int beta, int depth) {
         if (v > best) {
             best = v;
             if (v >= beta) {
-                hashStore(ctx, depth, boundLower, v, mv);
-                failHighUpdate(ctx, picker, mv, captured, v, depth, tried, triedCount);
+                storeFailHigh(ctx, picker, mv, captured, v, depth, tried, triedCount);
                 return v;
             }
             if (v > alpha) {

@@ -225,7 +225,7 @@ UcciCode parseIdleCommand(UcciCommand& cmd) {
     return parseCommandLine(idleLine, cmd);
 }
 
-UcciCommand probeCommand;
+UcciCommand busyProbe;
 
 UcciCode pollBusyCommand() {
     static char busyLine[lineBufferSize];
@@ -244,7 +244,7 @@ UcciCode pollBusyCommand() {
         return codeQuit;
     const char* cursor = busyLine;
     if (skipKeyword(cursor, "probe "))
-        return parsePositionText(cursor, probeCommand) ? codeProbe : codeNone;
+        return parsePositionText(cursor, busyProbe) ? codeProbe : codeNone;
     return codeNone;
 }
 

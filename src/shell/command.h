@@ -104,9 +104,9 @@ UcciCode parseIdleCommand(UcciCommand& cmd);
 
 // During a search: one look at the input, never waiting. Returns codeStop, codeQuit (also
 // once the input has ended), codeIsReady, codePonderHit, codePonderHitDraw, codeProbe
-// (the line's position goes into probeCommand) or codeNone; any other line is dropped.
+// (the line's position goes into busyProbe) or codeNone; any other line is dropped.
 UcciCode pollBusyCommand();
-extern UcciCommand probeCommand;
+extern UcciCommand busyProbe;
 
 // The Move a move text names, read as the protocol loop does: each square is the low
 // eight bits of (letter - 16 * digit + 47). Characters outside a..i / 0..9 give squares

@@ -1,93 +1,83 @@
 #pragma once
 // The real engine binary on pipes, as a front end runs it: send lines, read what it prints.
+// Starting it and moving bytes are the system's business: engineprocess_posix.cpp forks
+// and uses pipes, engineprocess_win32.cpp uses CreateProcess and anonymous pipes, as
+// Windows front ends do. Everything else here is shared.
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <cstdint>
-#include <fcntl.h>
-#include <poll.h>
 #include <string>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include "tests/e2e/engineoutput.h"
+#include <unistd.h>  // usleep, which MinGW has as well
 
 namespace e2e {
 
-// One run of the engine with its standard input and output on pipes.
+inline const std::string banner = "Quorvex 0.731r by Talbrin\n";
+inline const std::string handshake =
+    "id name Quorvex V0.731r\n"
+    "id author Talbrin \n"
+    "id user YOU, 2008\n"
+    "option usemillisec type check default true\n"
+    "option hashsize type spin min 16 max 1024 default 256\n"
+    "ucciok\n"
+    "\n";
+
+using Clock = std::chrono::steady_clock;
+
+// How an engine run starts.
+struct EngineStart {
+    // The engine's file, UTF-8; empty: the one this build made.
+    std::string exePath;
+    // > 0 caps the run's address space, to make the hash allocation fail (where the system
+    // can: see canLimitAddressSpace).
+    long addressLimitMb = 0;
+    // What standard input is: a pipe the test writes to, a file holding fileText, the null
+    // device, or a handle that cannot be read.
+    enum Input { pipe, file, nullDevice, unreadable } input = pipe;
+    std::string fileText;
+};
+
+// The engine this build made, UTF-8.
+std::string builtEnginePath();
+
+// One run of the engine with its standard output on a pipe, and its input as asked.
 class Engine {
 public:
-    // addressLimitMb > 0 caps the child's address space, to make the hash allocation fail.
-    explicit Engine(long addressLimitMb = 0) {
-        std::signal(SIGPIPE, SIG_IGN);  // writing to an engine that has left must not kill us
-        int in[2], out[2];
-        if (pipe(in) != 0 || pipe(out) != 0)
-            return;
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(in[0], 0);
-            dup2(out[1], 1);
-            close(in[0]);
-            close(in[1]);
-            close(out[0]);
-            close(out[1]);
-            if (addressLimitMb > 0) {
-                rlimit limit{rlim_t(addressLimitMb) << 20, rlim_t(addressLimitMb) << 20};
-                setrlimit(RLIMIT_AS, &limit);
-            }
-            execl(QX_ENGINE_PATH, QX_ENGINE_PATH, static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(in[0]);
-        close(out[1]);
-        toEngine_   = in[1];
-        fromEngine_ = out[0];
-    }
-    ~Engine() {
-        closeInput();
-        if (fromEngine_ >= 0)
-            close(fromEngine_);
-        if (pid_ > 0 && !exited_) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
-    }
+    explicit Engine(long addressLimitMb = 0) : Engine(limited(addressLimitMb)) {}
+    explicit Engine(const EngineStart& how);
+    ~Engine();
+    Engine(const Engine&)            = delete;
+    Engine& operator=(const Engine&) = delete;
 
-    bool started() const { return pid_ > 0 && toEngine_ >= 0; }
+    static bool canLimitAddressSpace();
 
-    void send(const std::string& bytes) {
-        size_t done = 0;
-        while (done < bytes.size()) {
-            ssize_t n = write(toEngine_, bytes.data() + done, bytes.size() - done);
-            if (n <= 0)
-                return;  // the engine has gone; the output check will tell
-            done += size_t(n);
-        }
-    }
-    void closeInput() {
-        if (toEngine_ >= 0)
-            close(toEngine_);
-        toEngine_ = -1;
-    }
+    bool started() const;
+    // Writes all of bytes, or stops where the engine has gone (the output check will tell).
+    void send(const std::string& bytes);
+    void closeInput();
+    // The front end goes away entirely: nobody reads what the engine writes any more.
+    void closeOutput();
 
     // Reads until the output ends with tail, the engine closes its output, or time runs out.
     // Returns everything read so far in this run.
     const std::string& readUntil(const std::string& tail, int timeoutMs = 5000) {
         return readWhile([&] { return !endsWith(tail); }, timeoutMs);
     }
-    // Reads until a whole line starting with prefix has arrived.
-    const std::string& readUntilLine(const std::string& prefix, int timeoutMs = 5000) {
-        return readWhile(
-            [&] {
-                size_t at = output_.find(prefix);
-                while (at != std::string::npos && at != 0 && output_[at - 1] != '\n')
-                    at = output_.find(prefix, at + 1);
-                return at == std::string::npos || output_.find('\n', at) == std::string::npos;
-            },
-            timeoutMs);
+    // Reads until a whole line starting with prefix has arrived after the first `from` bytes.
+    const std::string& readUntilLine(const std::string& prefix, int timeoutMs = 5000, size_t from = 0) {
+        return readWhile([&] { return !hasLine(prefix, from); }, timeoutMs);
+    }
+    // Reads until the reply to a "go" ("bestmove ..." or "nobestmove") after the first `from`
+    // bytes; returns everything read.
+    const std::string& readReply(int timeoutMs = 30000, size_t from = 0) {
+        return readWhile([&] { return !hasLine("bestmove ", from) && !hasLine("nobestmove", from); },
+                         timeoutMs);
+    }
+    bool hasLine(const std::string& prefix, size_t from) const {
+        for (size_t at = output_.find(prefix, from); at != std::string::npos; at = output_.find(prefix, at + 1))
+            if ((at == 0 || output_[at - 1] == '\n') && output_.find('\n', at) != std::string::npos)
+                return true;
+        return false;
     }
     template <typename Wanting>
     const std::string& readWhile(Wanting wanting, int timeoutMs) {
@@ -97,15 +87,7 @@ public:
                                deadline - Clock::now()).count());
             if (left <= 0)
                 break;
-            pollfd pfd{fromEngine_, POLLIN, 0};
-            if (poll(&pfd, 1, left) <= 0)
-                continue;
-            char    chunk[4096];
-            ssize_t n = read(fromEngine_, chunk, sizeof chunk);
-            if (n > 0)
-                output_.append(chunk, size_t(n));
-            else if (n == 0 || errno != EINTR)
-                outputClosed_ = true;
+            readSome(left);
         }
         return output_;
     }
@@ -113,30 +95,28 @@ public:
     const std::string& readAll(int timeoutMs = 5000) { return readUntil("\x01never\x01", timeoutMs); }
 
     // The exit status, or -1 when the engine has not ended in time (it is then killed).
-    int exitStatus(int timeoutMs = 5000) {
-        auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-        int  status   = 0;
-        while (Clock::now() < deadline) {
-            pid_t done = waitpid(pid_, &status, WNOHANG);
-            if (done == pid_) {
-                exited_ = true;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            }
-            usleep(2000);
-        }
-        return -1;
-    }
-    bool running() { return waitpid(pid_, nullptr, WNOHANG) == 0; }
+    int exitStatus(int timeoutMs = 5000);
+    bool running();
 
 private:
+    static EngineStart limited(long addressLimitMb) {
+        EngineStart how;
+        how.addressLimitMb = addressLimitMb;
+        return how;
+    }
+    // Appends what the engine writes within timeoutMs, if anything; notes the end of its
+    // output.
+    void readSome(int timeoutMs);
+
     bool endsWith(const std::string& tail) const {
         return output_.size() >= tail.size() &&
                output_.compare(output_.size() - tail.size(), tail.size(), tail) == 0;
     }
 
-    pid_t       pid_          = -1;
-    int         toEngine_     = -1;
-    int         fromEngine_   = -1;
+    // A process id and descriptors, or a process handle and pipe handles.
+    intptr_t    process_      = -1;
+    intptr_t    toEngine_     = -1;
+    intptr_t    fromEngine_   = -1;
     bool        outputClosed_ = false;
     bool        exited_       = false;
     std::string output_;

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "shell/linereader.h"
-#include "tests/shell/testsystem.h"
+#include "tests/testsystem.h"
 
 namespace {
 

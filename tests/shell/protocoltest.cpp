@@ -14,7 +14,7 @@
 #include "platform/platform.h"
 #include "search/hash.h"
 #include "shell/protocol.h"
-#include "tests/shell/testsystem.h"
+#include "tests/testsystem.h"
 
 namespace {
 

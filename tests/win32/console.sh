@@ -31,7 +31,7 @@ tmux send-keys -t "$session" "ucci" Enter
 await "ucciok" 20
 tmux send-keys -t "$session" "isready" Enter
 await "readyok" 10
-tmux send-keys -t "$session" "position startpos" Enter "go depth 48" Enter
+tmux send-keys -t "$session" "position startpos moves a3a4" Enter "go depth 48" Enter  # out of the book
 await "info depth 8 " 20
 tmux send-keys -t "$session" "sto"
 before=$(depthLines)

@@ -1,7 +1,8 @@
-#include "tests/shell/testsystem.h"
+#include "tests/testsystem.h"
 
 #include <climits>
 #include <sys/ioctl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 bool openTestPipe(TestPipe& tp) {
@@ -38,4 +39,8 @@ int unreadInTestPipe(const TestPipe& tp) {
 std::string runningProgramPath() {
     char exe[PATH_MAX] = {};
     return readlink("/proc/self/exe", exe, sizeof exe - 1) > 0 ? exe : "";
+}
+
+int exitCodeOf(int pcloseStatus) {
+    return WIFEXITED(pcloseStatus) ? WEXITSTATUS(pcloseStatus) : -1;
 }

@@ -1,6 +1,5 @@
 #pragma once
-// What the shell's tests need from the system, made with its own calls, one file per
-// system.
+// What the tests need from the system, made with its own calls, one file per system.
 
 // A pipe for the line reader: its read end is a descriptor for the reader, its write end
 // stays with the test.
@@ -24,3 +23,7 @@ int unreadInTestPipe(const TestPipe& tp);
 
 // Full path of the running test program, as the system names it, in UTF-8.
 std::string runningProgramPath();
+
+// The exit code of a command run with popen, from what pclose returned; -1 when it did not
+// end by exiting.
+int exitCodeOf(int pcloseStatus);

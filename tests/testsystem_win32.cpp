@@ -1,5 +1,5 @@
 #define WIN32_LEAN_AND_MEAN
-#include "tests/shell/testsystem.h"
+#include "tests/testsystem.h"
 
 #include <fcntl.h>
 #include <io.h>
@@ -53,4 +53,8 @@ std::string runningProgramPath() {
     char           path[4 * MAX_PATH];
     const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide, -1, path, sizeof path, nullptr, nullptr);
     return bytes > 0 ? path : "";
+}
+
+int exitCodeOf(int pcloseStatus) {
+    return pcloseStatus;  // _pclose gives the exit code itself
 }

@@ -1,0 +1,80 @@
+// The search's report lines, and the look at the input during a search.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/platform.h"
+#include "search/context.h"
+#include "shell/command.h"
+#include "shell/linereader.h"
+#include "shell/report.h"
+#include "tests/testsystem.h"
+
+namespace {
+
+SearchContext reportContext;
+
+std::string captured(void (*print)()) {
+    testing::internal::CaptureStdout();
+    print();
+    return testing::internal::GetCapturedStdout();
+}
+
+}  // namespace
+
+TEST(Report, MoveText) {
+    char text[5];
+    struct Row { Move move; const char* text; } rows[] = {
+        {0, "a9a9"}, {packMove(0x77, 0x74), "h2e2"}, {packMove(144, 8), "a0i9"}, {packMove(4, 20), "e9e8"},
+    };
+    for (const Row& row : rows) {
+        moveText(row.move, text);
+        EXPECT_STREQ(text, row.text);
+    }
+}
+
+// The node count shows its low 32 bits signed; the speed uses them unsigned. No time at all
+// counts as one millisecond.
+TEST(Report, Lines) {
+    reportContext.nodeCount = uint64_t(1) << 31;
+    reportContext.startTimeMs = monotonicMs() - 1000;
+    std::string line = captured([] {
+        const Move pv[] = {packMove(0x77, 0x74), packMove(0x07, 0x26), 0, packMove(1, 2)};
+        reportIteration(reportContext, 3, -5, pv);
+    });
+    EXPECT_EQ(line.substr(0, 25), "info depth 3 score -5 tim");
+    EXPECT_NE(line.find(" nodes -2147483648 nps 2"), std::string::npos) << line;
+    EXPECT_EQ(line.substr(line.find(" pv")), " pv h2e2 h9g7\n");
+
+    reportContext.nodeCount = 700;
+    reportContext.startTimeMs = monotonicMs() + 60000;
+    line = captured([] { reportFinal(reportContext, 0, 12, packMove(0x77, 0x74)); });
+    EXPECT_EQ(line, "info depth 0 score 12 time 1 nodes 700 nps 700000 pv h2e2\n");
+
+    searchCount = 4;
+    EXPECT_EQ(captured([] { reportBestMove(packMove(0x77, 0x74)); }), "info #5:\nbestmove h2e2\n");
+    EXPECT_EQ(captured([] { reportBestMove(0); }), "info #6:\nnobestmove\n");
+}
+
+// During a search each look takes one line; "stop" and "quit" sent together stop the
+// search, and the "quit" waits for the protocol loop.
+TEST(Report, PollDuringSearch) {
+    TestPipe tp;
+    ASSERT_TRUE(openTestPipe(tp));
+    initLineReader(inputReader, tp.readFd);
+    const std::string input =
+        "stop\nquit\nisready\nponderhit draw\nPonderHit\nprobe startpos moves h2e2\nprobe nowhere\n"
+        "go depth 5\n";
+    ASSERT_TRUE(writeTestPipe(tp, input));
+    EXPECT_EQ(pollBusyCommand(), codeStop);
+    UcciCommand cmd{};
+    EXPECT_EQ(parseIdleCommand(cmd), codeQuit);
+    const UcciCode expected[] = {codeIsReady, codePonderHitDraw, codePonderHit, codeProbe, codeNone,
+                                 codeNone, codeNone};
+    for (UcciCode code : expected)
+        EXPECT_EQ(pollBusyCommand(), code);
+    EXPECT_EQ(busyProbe.value.number, 1);
+    closeTestPipeWriter(tp);
+    EXPECT_EQ(pollBusyCommand(), codeQuit);  // nobody is left to send one
+    closeTestPipe(tp);
+}
