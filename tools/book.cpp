@@ -233,7 +233,7 @@ bool writeBook(const std::map<std::string, KeyEntry>& book, const char* outPath,
         moveTotal += int(moves.size());
     }
     const bool written = !std::ferror(out);
-    if (std::fclose(out) != 0 || !written || std::rename(temporary.c_str(), outPath) != 0) {
+    if (std::fclose(out) != 0 || !written || !replaceFile(temporary.c_str(), outPath)) {
         std::remove(temporary.c_str());
         return false;
     }

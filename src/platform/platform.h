@@ -37,6 +37,10 @@ int64_t monotonicMs();
 uint32_t tickCountMs();
 void sleepMs(int ms);
 
+// Puts the file at from (a path in UTF-8) in place of the one at to, which may exist: a
+// reader of to finds either the old file or the new one, never a part. False on failure.
+bool replaceFile(const char* from, const char* to);
+
 // Full path of the running executable in dest as UTF-8 (zero-terminated, at most size - 1
 // bytes). Returns false, with dest empty, when the path cannot be found or is too long.
 bool executablePath(char* dest, int size);

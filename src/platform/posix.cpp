@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <ctime>
 #include <poll.h>
 #include <sys/mman.h>
@@ -77,6 +78,10 @@ void sleepMs(int ms) {
     ts.tv_nsec = long(ms % 1000) * 1000000;
     while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
     }
+}
+
+bool replaceFile(const char* from, const char* to) {
+    return std::rename(from, to) == 0;
 }
 
 bool executablePath(char* dest, int size) {

@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <io.h>
 #include <iterator>
+#include <string>
 #include <windows.h>
 
 const char pathSeparator = '\\';
@@ -155,6 +156,24 @@ uint32_t tickCountMs() {
 
 void sleepMs(int ms) {
     Sleep(ms > 0 ? DWORD(ms) : 0);
+}
+
+// A UTF-8 path as the wide characters Windows takes, with its terminator; empty when the
+// text is not UTF-8.
+static std::wstring widePath(const char* utf8) {
+    const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, -1, nullptr, 0);
+    std::wstring wide(length > 0 ? size_t(length) : 0, L'\0');
+    if (length > 0)
+        MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, -1, &wide[0], length);
+    return wide;
+}
+
+bool replaceFile(const char* from, const char* to) {
+    // rename() here refuses to replace a file that exists.
+    const std::wstring wideFrom = widePath(from), wideTo = widePath(to);
+    return !wideFrom.empty() && !wideTo.empty() &&
+           MoveFileExW(wideFrom.c_str(), wideTo.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
 }
 
 bool executablePath(char* dest, int size) {
