@@ -27,6 +27,16 @@ inline const std::string handshake =
 
 using Clock = std::chrono::steady_clock;
 
+// The sanitizers slow the engine several times over (its 256 MB table most of all): waits
+// grow with them, and checks of speed are left to the normal build.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool sanitized = true;
+inline constexpr int waitScale = 10;
+#else
+inline constexpr bool sanitized = false;
+inline constexpr int waitScale = 1;
+#endif
+
 // One run of the engine with its standard input and output on pipes.
 class Engine {
 public:
@@ -106,7 +116,7 @@ public:
     }
     template <typename Wanting>
     const std::string& readWhile(Wanting wanting, int timeoutMs) {
-        auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+        auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs * waitScale);
         while (wanting() && !outputClosed_) {
             int left = int(std::chrono::duration_cast<std::chrono::milliseconds>(
                                deadline - Clock::now()).count());
@@ -129,7 +139,7 @@ public:
 
     // The exit status, or -1 when the engine has not ended in time (it is then killed).
     int exitStatus(int timeoutMs = 5000) {
-        auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+        auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs * waitScale);
         int  status   = 0;
         while (Clock::now() < deadline) {
             pid_t done = waitpid(pid_, &status, WNOHANG);

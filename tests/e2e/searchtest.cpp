@@ -129,15 +129,20 @@ TEST(SearchProcess, StopAndQuitDuringASearch) {
     // A front end may ask whether the engine is alive in the middle of a search.
     engine.send("isready\n");
     const auto asked = Clock::now();
-    EXPECT_TRUE(engine.hasLine("readyok", engine.readUntilLine("readyok", 1000).size() - 8));
+    engine.readUntilLine("readyok", 1000);
+    EXPECT_TRUE(engine.hasLine("readyok", 0));
     // Tens of milliseconds on a quiet machine; the bound leaves room for a loaded one.
-    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - asked).count(), 500);
+    if (!sanitized) {
+        EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - asked).count(), 500);
+    }
     usleep(300000);
     const auto sent = Clock::now();
     engine.send("stop\n");
     const std::string out = engine.readReply(5000);
     const auto latency = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - sent).count();
-    EXPECT_LT(latency, 500);
+    if (!sanitized) {
+        EXPECT_LT(latency, 500);
+    }
     RecordProperty("stopLatencyMs", int(latency));
     const std::vector<std::string> lines = linesOf(out);
     ASSERT_GE(lines.size(), 4u);
@@ -177,7 +182,7 @@ TEST(SearchProcess, SelfPlayGamesAreLegal) {
             const auto asked = Clock::now();
             const std::string out = ask(engine, position, ply % 4 ? "go depth 3" : "go time 1000 increment 800");
             const auto tookMs = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - asked).count();
-            if (ply % 4 == 0) {
+            if (ply % 4 == 0 && !sanitized) {
                 EXPECT_LT(tookMs, 1000) << position;
             }
             const std::string last = lastLine(out, "");
