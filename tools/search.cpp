@@ -66,8 +66,9 @@ void printBenchHelp() {
         "\n"
         "Searches %d fixed positions to depth N (default %d), each from a freshly started\n"
         "engine's state with the book off, an unlimited clock and a 16 MB table. Prints one\n"
-        "line per position, then 'bench <total nodes> nodes <ms> ms <nps> nps'. The total\n"
-        "node count is the same on every run and every machine.\n",
+        "line per position, then 'bench <total nodes> nodes <ms> ms <nps> nps', the time\n"
+        "being that of the searches alone. The total node count is the same on every run and\n"
+        "every machine.\n",
         int(sizeof benchPositions / sizeof *benchPositions), defaultBenchDepth);
 }
 
@@ -87,9 +88,9 @@ bool startEngine(int hashMegabytes) {
     return allocateHashTables(hashLog2ForMegabytes(hashMegabytes)) != 0;
 }
 
-// A freshly started engine's state, then "position <text>" and "go depth <depth>"; with
-// bench set, the book is off and no time rule can end the search. False for a bad text.
-bool searchFresh(const char* text, int depth, bool bench) {
+// A freshly started engine's state with the book off, then "position <text>". False for a
+// bad text.
+bool freshPosition(const char* text) {
     SearchContext& ctx = toolContext;
     const bool muted = outputMuted;
     outputMuted = true;  // a new game's report of the endgame belongs to no position
@@ -108,17 +109,15 @@ bool searchFresh(const char* text, int depth, bool bench) {
     if (parseCommandLine(line, cmd) != codePosition)
         return false;
     applyPosition(ctx, cmd);
-    if (bench) {
-        bookHits = 20;
-        timeBudgetMs = nodeSearchBudgetMs;
-        ctx.maxDepth = depth + 1;
-        think(ctx);
-        return true;
-    }
     bookHits = 20;  // the search itself, not the book
-    std::snprintf(line, sizeof line, "go depth %d", depth);
-    runGo(ctx, parsed(line));
     return true;
+}
+
+// "go depth <depth>" as the engine runs it.
+void searchToDepth(int depth) {
+    static char line[32];
+    std::snprintf(line, sizeof line, "go depth %d", depth);
+    runGo(toolContext, parsed(line));
 }
 
 bool readDepth(const char* text, int& depth, const char* command) {
@@ -151,12 +150,18 @@ int benchCommand(int argc, char** argv) {
         return 1;
 
     uint64_t total = 0;
-    const auto start = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::duration elapsed{};
     int index = 0;
     for (const char* text : benchPositions) {
         ++index;
         outputMuted = true;
-        searchFresh(text, depth, true);
+        freshPosition(text);
+        // No time rule may end a benchmark search.
+        timeBudgetMs = nodeSearchBudgetMs;
+        toolContext.maxDepth = depth + 1;
+        const auto start = std::chrono::steady_clock::now();
+        think(toolContext);
+        elapsed += std::chrono::steady_clock::now() - start;
         outputMuted = false;
         char move[5];
         moveText(toolContext.bestMove, move);
@@ -165,7 +170,6 @@ int benchCommand(int argc, char** argv) {
         std::fflush(stdout);
         total += toolContext.nodeCount;
     }
-    const auto elapsed = std::chrono::steady_clock::now() - start;
     const int64_t ms = std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count();
     std::printf("bench %" PRIu64 " nodes %" PRId64 " ms %" PRIu64 " nps\n", total, ms,
                 ms > 0 ? total * 1000 / uint64_t(ms) : total);
@@ -220,8 +224,12 @@ int analyseCommand(int argc, char** argv) {
     }
     if (!startEngine(0))
         return 1;
-    if (!epd)
-        return searchFresh(("fen " + single).c_str(), depth, false) ? 0 : 1;
+    if (!epd) {
+        if (!freshPosition(("fen " + single).c_str()))
+            return 1;
+        searchToDepth(depth);
+        return 0;
+    }
 
     FILE* file = std::fopen(epd, "r");
     if (!file) {
@@ -235,7 +243,9 @@ int analyseCommand(int argc, char** argv) {
         if (!line[0] || line[0] == '#')
             continue;
         std::printf("position %d %s\n", ++index, line);
-        if (!searchFresh((std::string("fen ") + line).c_str(), depth, false))
+        if (freshPosition((std::string("fen ") + line).c_str()))
+            searchToDepth(depth);
+        else
             std::printf("bad position\n");
     }
     std::fclose(file);

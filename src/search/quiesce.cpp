@@ -118,6 +118,7 @@ int quiesceRoot(SearchContext& ctx, int alpha, int beta, int depth, int floor) {
                 continue;
             if (makeMove(pos, mv, needsLegalityTest(relevance, mv)) < 0)
                 continue;
+            prefetchTables(pos);
             const int v = -quiesceRoot(ctx, -beta, -alpha, depth - 1, floor);
             unmakeMove(pos);
             if (v >= beta) {
@@ -195,6 +196,7 @@ int quiesceZW(SearchContext& ctx, int beta, int depth, int floor) {
             }
             if (makeMove(pos, mv, needsLegalityTest(relevance, mv)) < 0)
                 continue;
+            prefetchTables(pos);
             const int v = -quiesceZW(ctx, 1 - beta, depth - 1, floor);
             unmakeMove(pos);
             if (v >= beta) {

@@ -259,6 +259,7 @@ int searchZW(SearchContext& ctx, int beta, int depth, bool nullAllowed) {
         const int captured = makeMove(pos, mv, needsLegalityTest(ownRelevance, mv));
         if (captured < 0)
             continue;
+        prefetchTables(pos);
         if (!captured)
             tried[triedCount++] = TriedQuiet{mv, pieceTypeOf[moving]};
         movesMade++;
@@ -352,6 +353,7 @@ int searchPV(SearchContext& ctx, int alpha, int beta, int depth) {
         const int captured = makeMove(pos, mv, needsLegalityTest(ownRelevance, mv));
         if (captured < 0)
             continue;
+        prefetchTables(pos);
         if (!captured)
             tried[triedCount++] = TriedQuiet{mv, pieceTypeOf[moving]};
         movesMade++;

@@ -24,6 +24,16 @@ inline const std::string handshake =
 
 using Clock = std::chrono::steady_clock;
 
+// The sanitizers slow the engine several times over (its 256 MB table most of all): waits
+// grow with them, and checks of speed are left to the normal build.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool sanitized = true;
+inline constexpr int waitScale = 10;
+#else
+inline constexpr bool sanitized = false;
+inline constexpr int waitScale = 1;
+#endif
+
 // How an engine run starts.
 struct EngineStart {
     // The engine's file, UTF-8; empty: the one this build made.
@@ -81,7 +91,7 @@ public:
     }
     template <typename Wanting>
     const std::string& readWhile(Wanting wanting, int timeoutMs) {
-        auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+        auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs * waitScale);
         while (wanting() && !outputClosed_) {
             int left = int(std::chrono::duration_cast<std::chrono::milliseconds>(
                                deadline - Clock::now()).count());

@@ -114,7 +114,7 @@ void Engine::readSome(int timeoutMs) {
 }
 
 int Engine::exitStatus(int timeoutMs) {
-    auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs * waitScale);
     int  status   = 0;
     while (Clock::now() < deadline) {
         pid_t done = waitpid(pid_t(process_), &status, WNOHANG);

@@ -154,7 +154,7 @@ void Engine::readSome(int timeoutMs) {
 }
 
 int Engine::exitStatus(int timeoutMs) {
-    if (WaitForSingleObject(handle(process_), DWORD(timeoutMs)) != WAIT_OBJECT_0)
+    if (WaitForSingleObject(handle(process_), DWORD(timeoutMs * waitScale)) != WAIT_OBJECT_0)
         return -1;
     DWORD code = 0;
     GetExitCodeProcess(handle(process_), &code);

@@ -107,7 +107,9 @@ TEST(FrontEnd, AnswersInTime) {
     engine.readReply(10000, asked);
     const int depthSixMs = msSince(start);
     RecordProperty("depthSixMs", depthSixMs);
-    EXPECT_LT(depthSixMs, 5000);
+    if (!sanitized) {
+        EXPECT_LT(depthSixMs, 5000);
+    }
     EXPECT_EQ(output.substr(asked, 16), "Info Maxdepth:6\n");
     EXPECT_NE(output.find("\ninfo depth 6 ", asked), std::string::npos) << output.substr(asked);
     EXPECT_TRUE(endsWithBestMove(output)) << output.substr(asked);
@@ -129,7 +131,9 @@ TEST(FrontEnd, AnswersInTime) {
         EXPECT_TRUE(endsWithBestMove(output)) << output.substr(asked);
     }
     RecordProperty("stopMs", quickestStopMs);
-    EXPECT_LT(quickestStopMs, 200);
+    if (!sanitized) {
+        EXPECT_LT(quickestStopMs, 200);
+    }
 
     asked = output.size();
     engine.send("quit\n");
