@@ -87,9 +87,7 @@ TEST(EngineProcess, ScriptedSessions) {
         ASSERT_TRUE(engine.started());
         engine.send(session.input);
         engine.closeInput();
-        // Every table size is touched in full when it is set; without large pages (Windows)
-        // a gigabyte of fresh pages takes seconds, and on a busy machine tens of seconds.
-        EXPECT_EQ(engine.readAll(60000), session.expected);
+        EXPECT_EQ(engine.readAll(), session.expected);
         EXPECT_EQ(engine.exitStatus(), 0);
     }
 }
@@ -102,11 +100,10 @@ TEST(EngineProcess, AnswersWhileInputStaysOpen) {
     auto start = Clock::now();
     engine.send("ucci\n");
     EXPECT_EQ(engine.readUntil("ucciok\n\n"), banner + handshake);
-    // Handshake includes touching every page of the 256 MB table: quick with large pages,
-    // about a second without them (Windows) and more on a busy machine.
+    // Handshake includes the 256 MB table; zero pages keep it quick.
     auto handshakeMs =
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-    EXPECT_LT(handshakeMs, 5000);
+    EXPECT_LT(handshakeMs, 2000);
     RecordProperty("handshakeMs", int(handshakeMs));
 
     engine.send("isready\n");
