@@ -49,7 +49,7 @@ sanitize: | deps
 deps-windows:
 	@need=0; \
 	command -v cmake >/dev/null 2>&1 || need=1; \
-	command -v x86_64-w64-mingw32-g++ >/dev/null 2>&1 || need=1; \
+	command -v x86_64-w64-mingw32-g++-posix >/dev/null 2>&1 || need=1; \
 	[ -e /usr/src/googletest/CMakeLists.txt ] || need=1; \
 	if [ $$need = 1 ]; then \
 	    echo "Installing the Windows cross build's dependencies (mingw-w64, cmake, googletest)"; \
@@ -73,8 +73,9 @@ windows: deps-windows $(BUILD_DIR)/CMakeCache.txt
 	    -DQX_HOST_TOOL=$(abspath $(BUILD_DIR))/quorvex-tool $(CMAKE_ARGS)
 	cmake --build $(WIN_DIR) -j $(JOBS) --target quorvex quorvex-tool book
 
-# The unit tests, the perft suite and the Win32 driver's sessions, all under Wine, then the
-# bench signature compared with the Linux build's. Where Wine cannot run, says why and
+# Under Wine: the unit tests (the perft suite among them), the end-to-end tests as a driver
+# program that starts quorvex.exe as a Windows front end does, and a console session; then
+# the bench signature compared with the Linux build's. Where Wine cannot run, says why and
 # skips: nothing is reported as passed.
 test-windows: windows deps-wine build
 	@wine=$$($(FIND_WINE)); \
