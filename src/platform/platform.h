@@ -22,8 +22,10 @@ bool inputPending(int fd);
 int readInput(int fd, char* dest, int size);
 
 // Asks the system to back a large table with large pages where it can: the transposition
-// table is touched at random, and small pages make every first touch a costly fault.
-// Harmless where the system has no such pages.
+// table is touched at random, and small pages make every first touch a costly fault. Where
+// the system never gives large pages to a program like this one (Windows), its small pages
+// are brought in at once instead, so that the faults fall here (at the handshake or a
+// resize) and not inside a search. Keeps the contents.
 void adviseLargePages(void* address, uint64_t bytes);
 
 // Wall-clock milliseconds: seconds since the epoch * 1000 + milliseconds.
