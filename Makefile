@@ -13,7 +13,7 @@ FIND_WINE  = for w in /usr/lib/wine/wine64 $$(command -v wine64 wine 2>/dev/null
 WINE_PREFIX_VAR = WINEPREFIX=$(abspath $(WIN_DIR))/wine
 WINE_ENV   = $(WINE_PREFIX_VAR) WINEDEBUG=-all
 
-.PHONY: all build run test sanitize deps clean windows test-windows deps-windows deps-wine
+.PHONY: all build run test sanitize deps clean windows test-windows deps-windows
 
 all: build
 
@@ -57,13 +57,6 @@ deps-windows:
 	        mingw-w64 cmake make googletest >/dev/null; \
 	fi
 
-# Wine, and tmux for the console session.
-deps-wine:
-	@if [ -z "$$($(FIND_WINE))" ] || ! command -v tmux >/dev/null 2>&1; then \
-	    echo "Installing Wine (wine64) and tmux"; \
-	    apt-get update -qq && apt-get install -y -qq --no-install-recommends wine64 tmux >/dev/null; \
-	fi
-
 # 64-bit quorvex.exe and quorvex-tool.exe, statically linked, with the book beside them;
 # the book is made by this machine's build of the tool.
 windows: deps-windows $(BUILD_DIR)/CMakeCache.txt
@@ -77,12 +70,16 @@ windows: deps-windows $(BUILD_DIR)/CMakeCache.txt
 # program that starts quorvex.exe as a Windows front end does, and a console session; then
 # the bench signature compared with the Linux build's. Where Wine cannot run, says why and
 # skips: nothing is reported as passed.
-test-windows: windows deps-wine build
-	@wine=$$($(FIND_WINE)); \
-	if [ "$$(uname -m)" != x86_64 ]; then \
+test-windows: windows build
+	@if [ "$$(uname -m)" != x86_64 ]; then \
 	    echo "test-windows: SKIPPED: a $$(uname -m) kernel cannot run 64-bit Windows programs"; exit 0; \
 	fi; \
-	if [ -z "$$wine" ]; then echo "test-windows: SKIPPED: Wine is not installed"; exit 0; fi; \
+	if [ -z "$$($(FIND_WINE))" ] || ! command -v tmux >/dev/null 2>&1; then \
+	    echo "Installing Wine (wine64) and tmux, for the console session"; \
+	    apt-get update -qq && apt-get install -y -qq --no-install-recommends wine64 tmux >/dev/null; \
+	fi; \
+	wine=$$($(FIND_WINE)); \
+	if [ -z "$$wine" ]; then echo "test-windows: SKIPPED: Wine could not be installed"; exit 0; fi; \
 	cmake -S . -B $(WIN_DIR) "-DCMAKE_CROSSCOMPILING_EMULATOR=env;$(WINE_PREFIX_VAR);WINEDEBUG=-all;$$wine" >/dev/null && \
 	cmake --build $(WIN_DIR) -j $(JOBS) --target qxtest qxdriver || exit 1; \
 	server="$${wine%/*}/wineserver"; [ -x "$$server" ] || server=wineserver; \
