@@ -11,37 +11,17 @@
 #include "board/tables.h"
 #include "movegen/movegen.h"
 #include "tests/e2e/engineprocess.h"
+#include "tests/e2e/sessiontext.h"
 
 using namespace e2e;
 
 namespace {
-
-// The output without its timings, which differ from run to run.
-std::string untimed(const std::string& output) {
-    static const std::regex timing(" (time|nps) -?[0-9]+");
-    return std::regex_replace(output, timing, "");
-}
 
 // What a fresh engine prints after its handshake, given the lines, up to its reply.
 std::string answer(const std::string& lines) {
     Engine engine;
     engine.send("ucci\n" + lines);
     return engine.readReply().substr((banner + handshake).size());
-}
-
-std::vector<std::string> linesOf(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
-
-int countLines(const std::string& text, const std::string& prefix) {
-    int n = 0;
-    for (const std::string& line : linesOf(text))
-        n += line.rfind(prefix, 0) == 0;
-    return n;
 }
 
 std::string lastLine(const std::string& text, const std::string& prefix) {
