@@ -4,7 +4,7 @@ SAN_DIR   ?= build-sanitize
 JOBS      ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_ARGS ?=
 
-.PHONY: all build run test sanitize deps clean
+.PHONY: all build run test sanitize deps clean valgrind
 
 all: build
 
@@ -38,3 +38,7 @@ sanitize: | deps
 
 clean:
 	rm -rf $(BUILD_DIR) $(SAN_DIR)
+
+# A short protocol session with searches under valgrind's memcheck: no invalid access, no leak.
+valgrind: build
+	bash tests/valgrind/session.sh $(BUILD_DIR)/quorvex
