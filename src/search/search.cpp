@@ -58,8 +58,8 @@ bool nodeMustStop(SearchContext& ctx, const char* stopLine, const char* timeoutL
 // Squares a move leaves or enters that bear on the king of the side not to move: a move
 // touching one may give check, and is never pruned.
 inline const uint8_t* enemyKingRelevance(const Position& pos) {
-    const int king = pos.pieceSquare[kingRed - pos.sideToMove];
-    return king == noSquare || kingSquareClass[king] < 0 ? nullptr : checkRelevance[kingSquareClass[king]];
+    const int cls = homeKingClass(pos.pieceSquare[kingRed - pos.sideToMove], sideRed - pos.sideToMove);
+    return cls < 0 ? nullptr : checkRelevance[cls];
 }
 
 inline bool inEnemyHalf(int sq, int side) { return side == sideRed ? rankOf(sq) <= 4 : rankOf(sq) >= 5; }
