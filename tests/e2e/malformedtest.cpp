@@ -191,3 +191,33 @@ TEST(MalformedSessions, KingLeftEnPriseIsNeverTaken) {
     EXPECT_NE(answer, "d0d8");
     EXPECT_TRUE(isLegalAnswer(answer, fen, moves)) << out;
 }
+
+// Set-ups no game can reach are searched all the same: one reply each, with no fault (the
+// sanitizer build watches), and a fresh engine's answer after them.
+TEST(MalformedSessions, ImpossibleSetUpsAreSearched) {
+    const char* const fens[] = {
+        "3k5/4K4/9/9/9/9/9/4p4/9/9 b",                          // red king in black's palace
+        "9/9/4P4/9/9/9/9/9/4k4/3K5 w",                          // black king in red's palace
+        "4k4/9/9/9/K8/9/9/9/9/9 w",                             // a king outside any palace
+        "4k4/9/9/9/9/9/9/9/9/4K4 w",                            // kings facing, red to take
+        "3k5/9/9/9/9/9/9/9/9/3RK4 w",                           // black in check, red to move
+        "PPPPPPPPP/PP1k5/9/9/9/9/9/9/9/4K4 b",                  // red pawns on black's back ranks
+        "4k4/9/9/9/9/9/9/9/ppppp4/A1BAK4 w",                    // black pawns, a red advisor off its squares
+        "2A1k1A2/9/9/B7B/9/9/9/9/9/4K4 w",                      // red advisors and elephants far from home
+        // The start board with black to move: taken for a game from the start.
+        "rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR b - - 0 1 moves h7e7 h2e2",
+    };
+    Engine fresh;
+    startedEngine(fresh);
+    const std::string expected = untimed(sendAndRead(fresh, checkSearch, true));
+    Engine engine;
+    startedEngine(engine);
+    engine.send("setoption hashsize 16\n");
+    for (const char* fen : fens) {
+        SCOPED_TRACE(fen);
+        const std::string out = sendAndRead(engine, std::string("position fen ") + fen + "\ngo depth 5\n", true);
+        EXPECT_EQ(countReplies(out), 1) << out;
+        ASSERT_TRUE(engine.running());
+        EXPECT_EQ(untimed(sendAndRead(engine, checkSearch, true)), expected);
+    }
+}
