@@ -31,6 +31,16 @@ std::string sendAndRead(Engine& engine, const std::string& lines, bool endsInGo,
     return out.substr(before);
 }
 
+// What a fresh engine prints for the check search, worked out once.
+const std::string& freshCheckAnswer() {
+    static const std::string answer = [] {
+        Engine fresh;
+        startedEngine(fresh);
+        return untimed(sendAndRead(fresh, checkSearch, true));
+    }();
+    return answer;
+}
+
 std::string repeat(const std::string& text, int times) {
     std::string out;
     for (int i = 0; i < times; ++i)
@@ -106,9 +116,7 @@ TEST(MalformedSessions, SoundReactionThenAFreshAnswer) {
         {"bans of garbage", "banmoves \xff\xff\xff\xff \x01\x02\x03\x04 z9z9\n", ""},
     };
 
-    Engine fresh;
-    startedEngine(fresh);
-    const std::string expected = untimed(sendAndRead(fresh, checkSearch, true));
+    const std::string& expected = freshCheckAnswer();
     ASSERT_EQ(countReplies(expected), 1) << expected;
 
     Engine engine;
@@ -150,10 +158,7 @@ TEST(MalformedSessions, GoWithAbsurdNumbers) {
         {"go depth 2 junk", "Info Maxdepth:2", false},
     };
     const std::string game = "a3a4 h9g7";
-    Engine fresh;
-    startedEngine(fresh);
-    const std::string expected = untimed(sendAndRead(fresh, checkSearch, true));
-
+    const std::string& expected = freshCheckAnswer();
     Engine engine;
     startedEngine(engine);
     engine.send("setoption hashsize 16\n");
@@ -207,9 +212,7 @@ TEST(MalformedSessions, ImpossibleSetUpsAreSearched) {
         // The start board with black to move: taken for a game from the start.
         "rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR b - - 0 1 moves h7e7 h2e2",
     };
-    Engine fresh;
-    startedEngine(fresh);
-    const std::string expected = untimed(sendAndRead(fresh, checkSearch, true));
+    const std::string& expected = freshCheckAnswer();
     Engine engine;
     startedEngine(engine);
     engine.send("setoption hashsize 16\n");
