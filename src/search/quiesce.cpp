@@ -1,6 +1,7 @@
 // The quiescence searches: stand pat on the static evaluation unless in check, then
-// captures (or evasions) and, in the first plies, quiet checking moves. Neither reads the
-// input or the clock; a stop is noticed by the next full-width node above.
+// captures (or evasions) and, in the first plies, quiet checking moves. The zero-window one
+// never reads the input or the clock; a stop is noticed by the next full-width node above.
+// The open-window one looks too (see quiesceRoot).
 #include "board/makemove.h"
 #include "board/tables.h"
 #include "movegen/movegen.h"
@@ -42,6 +43,17 @@ inline bool safeCapture(int attacker, int victim) {
 int quiesceRoot(SearchContext& ctx, int alpha, int beta, int depth, int floor) {
     Position& pos = ctx.position;
     ctx.nodeCount++;
+    // Checks with single replies extend this search ply after ply, and with many checks to
+    // choose from its tree can take seconds; the root's scan of its moves runs it with no
+    // full-width node above. So it looks at the input, the clock and the node limit on the
+    // full-width nodes' schedule, and a stop unwinds it at once, storing nothing.
+    if (ctx.stopFlag)
+        return noCutScore;
+    if ((ctx.nodeCount & uint64_t(pollMask)) == 0 &&
+        (lookMustStop(ctx, "info searchAB stopped by GUI pv", "info timout") || ctx.nodeCount >= nodeLimit)) {
+        ctx.stopFlag = 1;
+        return noCutScore;
+    }
     if (!(pos.presenceMask & matingMaterial))
         return 0;
     if (pos.ply - MATE >= beta)
@@ -94,6 +106,8 @@ int quiesceRoot(SearchContext& ctx, int alpha, int beta, int depth, int floor) {
                 continue;
             const int v = -quiesceRoot(ctx, -beta, -alpha, depth - 1, floor);
             unmakeMove(pos);
+            if (ctx.stopFlag)
+                return noCutScore;
             if (v >= beta) {
                 hashStore(ctx, 0, boundLower, v, mv);
                 return v;

@@ -14,6 +14,27 @@
 #include "shell/command.h"
 #include "shell/report.h"
 
+bool lookMustStop(SearchContext& ctx, const char* stopLine, const char* timeoutLine) {
+    const UcciCode code = pollBusyCommand();
+    if (code == codeStop) {
+        ctx.stopFlag = 1;
+        printLine("%s", stopLine);
+        return true;
+    }
+    if (code == codeQuit)
+        lastPlayedMove = -1;  // answer first, then leave
+    const int64_t remaining = ctx.startTimeMs + timeBudgetMs - monotonicMs();
+    if (remaining <= 0) {
+        ctx.stopFlag = 1;
+        if (timeoutLine)
+            printLine("%s", timeoutLine);
+        return true;
+    }
+    if (remaining < 4000)
+        pollMask = 1023;  // little time left: look more often, for good
+    return false;
+}
+
 namespace {
 
 inline constexpr uint32_t matingMaterial = 0xFFF00FFC;  // pawns, horses, cannons, rooks
@@ -29,25 +50,8 @@ inline bool quietWindow(int beta) { return beta >= -(decisiveBound - 1) && beta 
 // is up (reported with timeoutLine when there is one), or the node limit is reached.
 bool nodeMustStop(SearchContext& ctx, const char* stopLine, const char* timeoutLine) {
     ctx.nodeCount++;
-    if ((ctx.nodeCount & uint64_t(pollMask)) == 0) {
-        const UcciCode code = pollBusyCommand();
-        if (code == codeStop) {
-            ctx.stopFlag = 1;
-            printLine("%s", stopLine);
-            return true;
-        }
-        if (code == codeQuit)
-            lastPlayedMove = -1;  // answer first, then leave
-        const int64_t remaining = ctx.startTimeMs + timeBudgetMs - monotonicMs();
-        if (remaining <= 0) {
-            ctx.stopFlag = 1;
-            if (timeoutLine)
-                printLine("%s", timeoutLine);
-            return true;
-        }
-        if (remaining < 4000)
-            pollMask = 1023;  // little time left: look more often, for good
-    }
+    if ((ctx.nodeCount & uint64_t(pollMask)) == 0 && lookMustStop(ctx, stopLine, timeoutLine))
+        return true;
     if (ctx.nodeCount >= nodeLimit) {
         ctx.stopFlag = 1;
         return true;

@@ -15,6 +15,11 @@ inline constexpr int decisiveBound = 1848;
 // killer table and the node lists.
 inline constexpr int maxSearchPly = 120;
 
+// The look at the input and the clock that a node takes once every pollMask + 1 nodes. True,
+// with stopFlag set, when "stop" has come (reported with stopLine) or the time is up
+// (reported with timeoutLine, when there is one); a "quit" is noted for after the answer.
+bool lookMustStop(SearchContext& ctx, const char* stopLine, const char* timeoutLine);
+
 int quiesceRoot(SearchContext& ctx, int alpha, int beta, int depth, int floor);
 int quiesceZW(SearchContext& ctx, int beta, int depth, int floor);
 int searchZW(SearchContext& ctx, int beta, int depth, bool nullAllowed);

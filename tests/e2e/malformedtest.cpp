@@ -224,3 +224,29 @@ TEST(MalformedSessions, ImpossibleSetUpsAreSearched) {
         EXPECT_EQ(untimed(sendAndRead(engine, checkSearch, true)), expected);
     }
 }
+
+// Found by fuzzing: a king set up outside its palace cannot step, so black's checks meet
+// single replies ply after ply; the scan of the root moves alone ran 3 s (a minute under the
+// sanitizers), deaf to "stop" and to the node limit. Both now end it within one look at the
+// input (32768 nodes).
+TEST(MalformedSessions, EndlessChecksStillStop) {
+    const std::string position = "position fen 1bakabnr1/8c/1nR3p1p/9/9/9/C3BAKAB/9/2N6/9 b\n";
+    Engine engine;
+    startedEngine(engine);
+    engine.send("setoption hashsize 16\n");
+    for (const char* go : {"go nodes 1", "go depth 1"}) {
+        SCOPED_TRACE(go);
+        const std::string& out = engine.readUntil("", 0);
+        const size_t before = out.size();
+        const auto sent = Clock::now();
+        engine.send(position + go + "\n");
+        if (std::string(go) == "go depth 1") {
+            usleep(100000);
+            engine.send("stop\n");
+        }
+        engine.readReply(10000, before);
+        const auto tookMs = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - sent).count();
+        EXPECT_EQ(countReplies(out.substr(before)), 1) << out.substr(before);
+        EXPECT_LT(tookMs, 2000);
+    }
+}
