@@ -24,17 +24,7 @@ constexpr uint64_t tinySearchNodes = 400;
 
 // Every pseudo-legal move of the side to move, as the search root lists them.
 int listMoves(const Position& pos, MoveSlot* out) {
-    const int code = checkCode(pos, pos.sideToMove);
-    if (code) {
-        const int n = generateEvasionsA(pos, out, code);
-        return n + generateEvasionsB(pos, out + n, code);
-    }
-    MoveSlot quiets[moveListSize];
-    int quietCount = 0;
-    int n = generateMoves(pos, out, quiets, quietCount);
-    for (int i = 0; i < quietCount; ++i)
-        out[n++] = quiets[i];
-    return n + generateSliderQuiets(pos, out + n, 0);
+    return generateAllMoves(pos, checkCode(pos, pos.sideToMove), out);
 }
 
 // The parts of a position that a make changes and its unmake must give back.

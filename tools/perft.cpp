@@ -28,25 +28,9 @@ inline constexpr int maxPerftDepth = 12;
 // this in any reachable position (at most about 70 of one kind).
 inline constexpr int perftListSize = 160;
 
-// The moves of a node the way the search gets them: the evasion pair when the side to
-// move is in check, otherwise all captures, short-range quiets and slider quiets.
-int nodeMoves(const Position& pos, int code, MoveSlot* out) {
-    if (code) {
-        const int n = generateEvasionsA(pos, out, code);
-        return n + generateEvasionsB(pos, out + n, code);
-    }
-    MoveSlot quiets[perftListSize];
-    int quietCount = 0;
-    int n = generateMoves(pos, out, quiets, quietCount);
-    for (int i = 0; i < quietCount; ++i)
-        out[n++] = quiets[i];
-    return n + generateSliderQuiets(pos, out + n, 0);
-}
-
-
 uint64_t perft(Position& pos, int depth, int code) {
     MoveSlot moves[3 * perftListSize];
-    const int n = nodeMoves(pos, code, moves);
+    const int n = generateAllMoves(pos, code, moves);
     const uint8_t* relevance = ownKingRelevance(pos, code);
     uint64_t nodes = 0;
     if (depth <= 1 && bulkLeaves) {
@@ -83,7 +67,7 @@ uint64_t perftRoot(Position& pos, int depth, bool divide) {
         return 1;
     MoveSlot moves[3 * perftListSize];
     const int code = checkCode(pos, pos.sideToMove);
-    const int n = nodeMoves(pos, code, moves);
+    const int n = generateAllMoves(pos, code, moves);
     const uint8_t* relevance = ownKingRelevance(pos, code);
     uint64_t total = 0;
     for (int i = 0; i < n; ++i) {

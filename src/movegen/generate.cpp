@@ -41,3 +41,16 @@ int generateSliderQuiets(const Position& pos, MoveSlot* out, int historyFlag) {
     return pos.sideToMove == sideRed ? sliderQuiets<sideRed>(pos, out, historyFlag > 1)
                                      : sliderQuiets<sideBlack>(pos, out, historyFlag > 1);
 }
+
+int generateAllMoves(const Position& pos, int code, MoveSlot* out) {
+    if (code) {
+        const int n = generateEvasionsA(pos, out, code);
+        return n + generateEvasionsB(pos, out + n, code);
+    }
+    MoveSlot quiets[moveListSize];
+    int quietCount = 0;
+    int n = generateMoves(pos, out, quiets, quietCount);
+    for (int i = 0; i < quietCount; ++i)
+        out[n++] = quiets[i];
+    return n + generateSliderQuiets(pos, out + n, 0);
+}

@@ -86,20 +86,6 @@ void keepPreparedAnswerIfPredicted(const Position& pos) {
     }
 }
 
-// Every pseudo-legal move of the side to move, the evasions when in check.
-int generateRootMoves(const Position& pos, int code) {
-    if (code) {
-        const int n = generateEvasionsA(pos, rootMoves, code);
-        return n + generateEvasionsB(pos, rootMoves + n, code);
-    }
-    MoveSlot quiets[nodeListSize];
-    int quietCount = 0;
-    int n = generateMoves(pos, rootMoves, quiets, quietCount);
-    for (int i = 0; i < quietCount; ++i)
-        rootMoves[n++] = quiets[i];
-    return n + generateSliderQuiets(pos, rootMoves + n, 0);
-}
-
 // Scores every root move with a quiescence search, and excludes the banned move, illegal
 // moves and moves into a decided repetition. Returns the number of usable moves.
 int scanRootMoves(SearchContext& ctx, int count, int code) {
@@ -349,7 +335,7 @@ Move searchRoot(SearchContext& ctx) {
                                            : pos.history[pos.historyLength - 1].checkCode;
     if (code)
         bannedMove = 0;  // in check every evasion may be needed
-    const int count = generateRootMoves(pos, code);
+    const int count = generateAllMoves(pos, code, rootMoves);
 
     // 8, 9.
     keepPreparedAnswerIfPredicted(pos);
