@@ -66,6 +66,6 @@ fuzz: fuzz-deps
 	    $(FUZZ_DIR)/fuzz/fuzz-$$t -max_total_time=$(FUZZ_SECONDS) -max_len=8192 -len_control=0 -timeout=10 \
 	        -dict=fuzz/$$t.dict -artifact_prefix=$(FUZZ_DIR)/crashes/$$t/ -print_final_stats=1 \
 	        $(FUZZ_DIR)/corpus/$$t fuzz/corpus/$$t > $(FUZZ_DIR)/fuzz-$$t.log 2>&1; \
-	    status=$$?; tail -n 16 $(FUZZ_DIR)/fuzz-$$t.log; \
+	    status=$$?; grep -E 'INITED|DONE|ERROR|SUMMARY|runtime error|Test unit|stat::' $(FUZZ_DIR)/fuzz-$$t.log; \
 	    [ $$status = 0 ] || { echo "fuzz-$$t failed: see $(FUZZ_DIR)/crashes/$$t/"; exit 1; }; \
 	done
