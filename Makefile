@@ -13,7 +13,7 @@ FIND_WINE  = for w in /usr/lib/wine/wine64 $$(command -v wine64 wine 2>/dev/null
 WINE_PREFIX_VAR = WINEPREFIX=$(abspath $(WIN_DIR))/wine
 WINE_ENV   = $(WINE_PREFIX_VAR) WINEDEBUG=-all
 
-.PHONY: all build run test sanitize deps clean windows test-windows deps-windows
+.PHONY: all build run test sanitize deps clean windows test-windows deps-windows fuzz fuzz-deps valgrind
 
 all: build
 
@@ -105,4 +105,35 @@ test-windows: windows build
 	exit $$status
 
 clean:
-	rm -rf $(BUILD_DIR) $(SAN_DIR) $(WIN_DIR)
+	rm -rf $(BUILD_DIR) $(SAN_DIR) $(WIN_DIR) $(FUZZ_DIR)
+
+# A short protocol session with searches under valgrind's memcheck: no invalid access, no leak.
+valgrind: build
+	bash tests/valgrind/session.sh $(BUILD_DIR)/quorvex
+
+# Fuzzing: clang's libFuzzer with AddressSanitizer and UBSan, in a build of its own. Each
+# target runs FUZZ_SECONDS on a corpus in the build folder, seeded from fuzz/corpus/; not part
+# of `make test`. FUZZ_TARGETS picks some: make fuzz FUZZ_TARGETS=book FUZZ_SECONDS=600
+FUZZ_DIR     ?= build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS ?= protocol position book
+
+fuzz-deps: | deps
+	@command -v clang++ >/dev/null 2>&1 && \
+	    [ -e "$$(clang++ -print-file-name=libclang_rt.fuzzer-x86_64.a)" ] || { \
+	    echo "Installing clang and its sanitizer runtimes (clang, libclang-rt-14-dev)"; \
+	    apt-get update -qq && apt-get install -y -qq clang libclang-rt-14-dev >/dev/null; }
+
+fuzz: fuzz-deps
+	cmake -S . -B $(FUZZ_DIR) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DQX_SANITIZE=ON -DQX_FUZZ=ON $(CMAKE_ARGS)
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target $(addprefix fuzz-,$(FUZZ_TARGETS))
+	@for t in $(FUZZ_TARGETS); do \
+	    echo "== fuzz-$$t: $(FUZZ_SECONDS) s"; \
+	    mkdir -p $(FUZZ_DIR)/corpus/$$t $(FUZZ_DIR)/crashes/$$t; \
+	    $(FUZZ_DIR)/fuzz/fuzz-$$t -max_total_time=$(FUZZ_SECONDS) -max_len=8192 -len_control=0 -timeout=10 \
+	        -dict=fuzz/$$t.dict -artifact_prefix=$(FUZZ_DIR)/crashes/$$t/ -print_final_stats=1 \
+	        $(FUZZ_DIR)/corpus/$$t fuzz/corpus/$$t > $(FUZZ_DIR)/fuzz-$$t.log 2>&1; \
+	    status=$$?; grep -E 'INITED|DONE|ERROR|SUMMARY|runtime error|Test unit|stat::' $(FUZZ_DIR)/fuzz-$$t.log; \
+	    [ $$status = 0 ] || { echo "fuzz-$$t failed: see $(FUZZ_DIR)/crashes/$$t/"; exit 1; }; \
+	done

@@ -1,6 +1,7 @@
 // FEN set-up with its stable PieceId numbering, and the switch into endgame mode.
 #include "board/fen.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -255,5 +256,8 @@ void endgameSwitch(Position& pos) {
         return;
     endgameReported = true;
     printLine("info endgame reached");
-    timeBudgetMs += timeBudgetMs >> 3;
+    // The budget left by the last search grows again in every new game that starts in an
+    // endgame, with no search between to set it anew: it must stop at the clock's cap (no
+    // cap between searches) rather than run past 32 bits.
+    timeBudgetMs = int(std::min<int64_t>(int64_t(timeBudgetMs) + (timeBudgetMs >> 3), timeLimitMs));
 }

@@ -57,13 +57,13 @@ inline void takeBack(Position& pos, int from, int to, int captured) {
 }
 
 // The check code of the side now to move, computed only when the move touched a square
-// that can change an attack on that king. A king set up outside its palace has no
+// that can change an attack on that king. A king set up outside its own palace has no
 // relevance row, so it always gets the full test.
 inline uint8_t recordedCheckCode(const Position& pos, int from, int to) {
     const int k = pos.pieceSquare[kingBlack + pos.sideToMove];
     if (k == noSquare)
         return 0;
-    const int cls = kingSquareClass[k];
+    const int cls = homeKingClass(k, pos.sideToMove);
     if (cls >= 0 && !checkRelevance[cls][from] && !checkRelevance[cls][to])
         return 0;
     return uint8_t(checkCode(pos, pos.sideToMove));

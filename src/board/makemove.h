@@ -20,12 +20,12 @@ void unmakeNullMove(Position& pos);
 // side is in check (code nonzero) or the move leaves or enters a square that bears on that
 // king (its rank, its file, the horse and pawn squares around it). The relevance row of the
 // side to move's king, or null when every move needs the test (in check, or a king that
-// stands outside its palace or is missing).
+// stands outside its own palace or is missing).
 inline const uint8_t* ownKingRelevance(const Position& pos, int code) {
-    const int king = pos.pieceSquare[kingBlack + pos.sideToMove];
-    if (code || king == noSquare || kingSquareClass[king] < 0)
+    const int cls = homeKingClass(pos.pieceSquare[kingBlack + pos.sideToMove], pos.sideToMove);
+    if (code || cls < 0)
         return nullptr;
-    return checkRelevance[kingSquareClass[king]];
+    return checkRelevance[cls];
 }
 
 inline bool needsLegalityTest(const uint8_t* relevance, Move mv) {

@@ -68,6 +68,15 @@ extern uint8_t pawnKingMoves[boardSize][2][4];
 // Indexed by a square difference d in -34..34 (stored at d + 34).
 extern const int8_t horseLegByDeltaTable[69];  // horse square - target -> leg offset from target
 extern const int8_t squareDeltaTable[69];      // 1 king, 3 advisor, 2 elephant, 4 two steps
+// The class of a king's square while it stands in its own palace (black 0..8, red 9..17),
+// else -1. The tables built by class (check relevance, horse checks, evasion zones) describe
+// a king at home; a set-up can put one in the other palace, where a class would have it
+// attacked from the wrong side (and the pawn-check squares past the board's edge).
+inline int homeKingClass(int sq, int side) {
+    const int cls = sq < boardSize ? kingSquareClass[sq] : -1;
+    return cls >= 0 && cls / 9 == side ? cls : -1;
+}
+
 inline int horseLegByDelta(int d) { return d >= -34 && d <= 34 ? horseLegByDeltaTable[d + 34] : 0; }
 inline int squareDelta(int d) { return d >= -34 && d <= 34 ? squareDeltaTable[d + 34] : 0; }
 

@@ -128,8 +128,8 @@ int generateQuietChecks(Position& pos, MoveSlot* out) {
         }
     }
 
-    // The horse and pawn tables only know kings inside their palace.
-    const int kingClass = kingSquareClass[king];
+    // The horse and pawn tables only know kings inside their own palace.
+    const int kingClass = homeKingClass(king, side ^ 1);
     if (kingClass < 0)
         return list.count;
 

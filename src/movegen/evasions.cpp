@@ -57,11 +57,11 @@ constexpr uint16_t wholeBoardZone[16] = {0xFF80, 0xFF80, 0xFF80, 0xFF80, 0xFF80,
                                          0xFF80, 0xFF80, 0xFF80, 0xFF80, 0xFF80};
 
 inline const uint16_t* zoneFor(const Position& pos, int code) {
-    const int king = pos.pieceSquare[kingBlack + pos.sideToMove];
+    const int cls = homeKingClass(pos.pieceSquare[kingBlack + pos.sideToMove], pos.sideToMove);
     const int line = (code & 15) - 1;
-    if (king == noSquare || kingSquareClass[king] < 0 || line < 0 || line > 7)
+    if (cls < 0 || line < 0 || line > 7)
         return wholeBoardZone;
-    return zoneTables.zone[line][kingSquareClass[king]];
+    return zoneTables.zone[line][cls];
 }
 
 inline bool inZone(const uint16_t* zone, int sq) { return zone[rankOf(sq)] & zoneTables.zoneBit[sq]; }

@@ -47,9 +47,7 @@ int generateAllMoves(const Position& pos, int code, MoveSlot* out) {
         const int n = generateEvasionsA(pos, out, code);
         return n + generateEvasionsB(pos, out + n, code);
     }
-    // A side has at most 119 pseudo-legal moves (rooks and cannons 17 each, horses 8, pawns 3,
-    // advisors, elephants and the king 4).
-    MoveSlot quiets[128];
+    MoveSlot quiets[moveListSize];
     int quietCount = 0;
     int n = generateMoves(pos, out, quiets, quietCount);
     for (int i = 0; i < quietCount; ++i)

@@ -17,6 +17,10 @@ int generateCapturesRed(const Position& pos, MoveSlot* out);
 // Captures (with values) into caps, short-range quiet moves into quiets.
 int generateMoves(const Position& pos, MoveSlot* caps, MoveSlot* quiets, int& quietCount);
 int generateSliderQuiets(const Position& pos, MoveSlot* out, int historyFlag);
+// Every pseudo-legal move of the side to move as a node takes them: the two evasion lists
+// when in check (code is its check code), otherwise captures, short-range quiets and slider
+// quiets, in that order.
+int generateAllMoves(const Position& pos, int code, MoveSlot* out);
 int generateEvasionsA(const Position& pos, MoveSlot* out, int code);
 int generateEvasionsB(const Position& pos, MoveSlot* out, int code);
 // Every move of the side to move as a full-width node meets them: the two evasion lists

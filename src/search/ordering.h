@@ -7,7 +7,8 @@
 
 // Lists per node. A side has at most 119 pseudo-legal moves (two rooks and two cannons with
 // 17 each, two horses with 8, five pawns with 3, two advisors, two elephants and the king
-// with 4), so one phase never holds more.
+// with 4); a set-up that puts pawns in their own palace gives them up to 4 each, 124 in all.
+// One phase never holds more.
 inline constexpr int nodeListSize = 128;
 
 enum PickPhase : int {

@@ -1,6 +1,7 @@
 // The quiescence searches: stand pat on the static evaluation unless in check, then
-// captures (or evasions) and, in the first plies, quiet checking moves. Neither reads the
-// input or the clock; a stop is noticed by the next full-width node above.
+// captures (or evasions) and, in the first plies, quiet checking moves. The zero-window one
+// never reads the input or the clock; a stop is noticed by the next full-width node above.
+// The open-window one looks too (see quiesceRoot).
 #include "board/makemove.h"
 #include "board/tables.h"
 #include "movegen/movegen.h"
@@ -89,6 +90,17 @@ int quiesceRoot(SearchContext& ctx, int alpha, int beta, int depth, int floor) {
     int result;
     if (settledOnEntry(ctx, beta, result))
         return result;
+    // Checks with single replies extend this search ply after ply, and with many checks to
+    // choose from its tree can take seconds; the root's scan of its moves runs it with no
+    // full-width node above. So it looks at the input, the clock and the node limit on the
+    // full-width nodes' schedule, and a stop unwinds it at once, storing nothing.
+    if (ctx.stopFlag)
+        return noCutScore;
+    if (pollDue(ctx) &&
+        (lookMustStop(ctx, "info searchAB stopped by GUI pv", "info timout") || ctx.nodeCount >= nodeLimit)) {
+        ctx.stopFlag = 1;
+        return noCutScore;
+    }
 
     const Move hashMove = hashProbeMove(ctx);
     const int alphaIn = alpha;
@@ -121,6 +133,8 @@ int quiesceRoot(SearchContext& ctx, int alpha, int beta, int depth, int floor) {
             prefetchTables(pos);
             const int v = -quiesceRoot(ctx, -beta, -alpha, depth - 1, floor);
             unmakeMove(pos);
+            if (ctx.stopFlag)
+                return noCutScore;
             if (v >= beta) {
                 hashStore(ctx, 0, boundLower, v, mv);
                 return v;

@@ -14,6 +14,40 @@
 #include "shell/command.h"
 #include "shell/report.h"
 
+bool pollDue(const SearchContext& ctx) {
+    // The quiescence nodes in between count too, so a full-width node rarely lands on an
+    // exact multiple of the interval: the first look in each new block of nodes polls.
+    static uint64_t pollBlock = 0;
+    const uint64_t block = ctx.nodeCount & ~uint64_t(pollMask);
+    if (block == pollBlock)
+        return false;
+    pollBlock = block;
+    return true;
+}
+
+bool lookMustStop(SearchContext& ctx, const char* stopLine, const char* timeoutLine) {
+    const UcciCode code = pollBusyCommand();
+    if (code == codeStop) {
+        ctx.stopFlag = 1;
+        printLine("%s", stopLine);
+        return true;
+    }
+    if (code == codeQuit)
+        lastPlayedMove = -1;  // answer first, then leave
+    else if (code == codeIsReady)
+        printLine("readyok");  // a front end may wait for it before it goes on
+    const int64_t remaining = ctx.startTimeMs + timeBudgetMs - monotonicMs();
+    if (remaining <= 0) {
+        ctx.stopFlag = 1;
+        if (timeoutLine)
+            printLine("%s", timeoutLine);
+        return true;
+    }
+    if (remaining < 4000)
+        pollMask = 1023;  // little time left: look more often, for good
+    return false;
+}
+
 namespace {
 
 inline constexpr uint32_t matingMaterial = 0xFFF00FFC;  // pawns, horses, cannons, rooks
@@ -29,32 +63,8 @@ inline bool quietWindow(int beta) { return beta >= -(decisiveBound - 1) && beta 
 // is up (reported with timeoutLine when there is one), or the node limit is reached.
 bool nodeMustStop(SearchContext& ctx, const char* stopLine, const char* timeoutLine) {
     ctx.nodeCount++;
-    // The quiescence nodes in between count too, so a full-width node rarely lands on an
-    // exact multiple of the interval: look at the first one in each new block of nodes.
-    static uint64_t pollBlock = 0;
-    const uint64_t block = ctx.nodeCount & ~uint64_t(pollMask);
-    if (block != pollBlock) {
-        pollBlock = block;
-        const UcciCode code = pollBusyCommand();
-        if (code == codeStop) {
-            ctx.stopFlag = 1;
-            printLine("%s", stopLine);
-            return true;
-        }
-        if (code == codeQuit)
-            lastPlayedMove = -1;  // answer first, then leave
-        else if (code == codeIsReady)
-            printLine("readyok");  // a front end may wait for it before it goes on
-        const int64_t remaining = ctx.startTimeMs + timeBudgetMs - monotonicMs();
-        if (remaining <= 0) {
-            ctx.stopFlag = 1;
-            if (timeoutLine)
-                printLine("%s", timeoutLine);
-            return true;
-        }
-        if (remaining < 4000)
-            pollMask = 1023;  // little time left: look more often, for good
-    }
+    if (pollDue(ctx) && lookMustStop(ctx, stopLine, timeoutLine))
+        return true;
     if (ctx.nodeCount >= nodeLimit) {
         ctx.stopFlag = 1;
         return true;
@@ -65,8 +75,8 @@ bool nodeMustStop(SearchContext& ctx, const char* stopLine, const char* timeoutL
 // Squares a move leaves or enters that bear on the king of the side not to move: a move
 // touching one may give check, and is never pruned.
 inline const uint8_t* enemyKingRelevance(const Position& pos) {
-    const int king = pos.pieceSquare[kingRed - pos.sideToMove];
-    return king == noSquare || kingSquareClass[king] < 0 ? nullptr : checkRelevance[kingSquareClass[king]];
+    const int cls = homeKingClass(pos.pieceSquare[kingRed - pos.sideToMove], sideRed - pos.sideToMove);
+    return cls < 0 ? nullptr : checkRelevance[cls];
 }
 
 inline bool inEnemyHalf(int sq, int side) { return side == sideRed ? rankOf(sq) <= 4 : rankOf(sq) >= 5; }

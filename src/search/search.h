@@ -15,6 +15,14 @@ inline constexpr int decisiveBound = 1848;
 // killer table and the node lists.
 inline constexpr int maxSearchPly = 120;
 
+// Whether a node should look at the input and the clock now: true for the first node to ask
+// in each new block of pollMask + 1 nodes.
+bool pollDue(const SearchContext& ctx);
+// The look itself. True, with stopFlag set, when "stop" has come (reported with stopLine) or
+// the time is up (reported with timeoutLine, when there is one); "isready" is answered and a
+// "quit" noted for after the answer.
+bool lookMustStop(SearchContext& ctx, const char* stopLine, const char* timeoutLine);
+
 int quiesceRoot(SearchContext& ctx, int alpha, int beta, int depth, int floor);
 int quiesceZW(SearchContext& ctx, int beta, int depth, int floor);
 int searchZW(SearchContext& ctx, int beta, int depth, bool nullAllowed);

@@ -50,7 +50,9 @@ void printStatistics(char* line, int size, int& used, const SearchContext& ctx, 
 }  // namespace
 
 void reportIteration(const SearchContext& ctx, int depth, int score, const Move* pv) {
-    char line[64 + 5 * 257];
+    // The statistics take up to about 80 characters (a long search's time beside a large
+    // node count), then five for each of at most 256 moves.
+    char line[96 + 5 * 257];
     int used = 0;
     printStatistics(line, sizeof line, used, ctx, depth, score);
     for (int i = 0; i < 256 && pv[i]; ++i) {

@@ -306,6 +306,18 @@ TEST_F(EndgameSwitchTest, ReportsOncePerGame) {
     EXPECT_EQ(setup(""), "Fen String Error!\ninfo endgame reached\n");
 }
 
+// Found by fuzzing: new games that start in an endgame, with no search between them to set
+// the budget anew, each add an eighth to it; it stops at the cap instead of overflowing.
+TEST_F(EndgameSwitchTest, RepeatedNewGamesKeepTheBudgetInRange) {
+    timeBudgetMs = 400000000;  // as "go time 2000000000" leaves it
+    for (int game = 0; game < 40; ++game) {
+        resetGamePhase();
+        EXPECT_EQ(setup("3aka3/9/9/9/9/9/9/9/9/3AKA3 w"), "info endgame reached\n");
+        ASSERT_GT(timeBudgetMs, 0);
+    }
+    EXPECT_EQ(timeBudgetMs, noTimeLimit);
+}
+
 TEST_F(FenTest, RebuildDerivedFieldsCountsByPair) {
     setup("4k4/9/9/9/9/9/9/9/9/1N2K1N2 w");
     uint16_t ranks[10], files[9];

@@ -11,51 +11,17 @@
 #include "board/tables.h"
 #include "movegen/movegen.h"
 #include "tests/e2e/engineprocess.h"
+#include "tests/e2e/sessiontext.h"
 
 using namespace e2e;
 
 namespace {
-
-// The output without its timings, which differ from run to run.
-std::string untimed(const std::string& output) {
-    std::string out = output;
-    for (const char* field : {" time ", " nps "})
-        for (size_t at = out.find(field); at != std::string::npos; at = out.find(field, at)) {
-            const size_t end = out.find_first_not_of("-0123456789", at + std::strlen(field));
-            out.erase(at, end - at);
-        }
-    return out;
-}
-
-// The words of a line.
-std::vector<std::string> wordsOf(const std::string& line) {
-    std::istringstream in(line);
-    std::vector<std::string> words;
-    for (std::string word; in >> word;)
-        words.push_back(word);
-    return words;
-}
 
 // What a fresh engine prints after its handshake, given the lines, up to its reply.
 std::string answer(const std::string& lines) {
     Engine engine;
     engine.send("ucci\n" + lines);
     return engine.readReply().substr((banner + handshake).size());
-}
-
-std::vector<std::string> linesOf(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
-
-int countLines(const std::string& text, const std::string& prefix) {
-    int n = 0;
-    for (const std::string& line : linesOf(text))
-        n += line.rfind(prefix, 0) == 0;
-    return n;
 }
 
 std::string lastLine(const std::string& text, const std::string& prefix) {
@@ -66,7 +32,6 @@ std::string lastLine(const std::string& text, const std::string& prefix) {
     return found;
 }
 
-// Two moves mate here: a7a9 and a7d7.
 // Sends the position and the "go"; returns everything the engine printed for them.
 std::string ask(Engine& engine, const std::string& position, const std::string& go) {
     const size_t before = engine.readUntil("", 0).size();
@@ -78,6 +43,7 @@ std::string gamePosition(const std::string& moves) {
     return "position startpos" + (moves.empty() ? "" : " moves" + moves);
 }
 
+// Two moves mate here: a7a9 and a7d7.
 const char* const mateInOne = "position fen 3k5/8R/R8/9/9/9/9/9/9/4K4 w - - 0 1\n";
 
 }  // namespace

@@ -97,6 +97,19 @@ void checkProperties(Position& p, int& emitted, int& available) {
     }
 }
 
+// Found by fuzzing: a king set up in the other side's palace sent the pawn checks against
+// it two ranks past the board's edge. It gets no horse or pawn checks now (the tables know
+// kings at home only); what is emitted still checks.
+TEST_F(ChecksTest, KingInTheOtherPalace) {
+    for (const char* fen : {"3k5/4K4/9/9/9/9/9/4p4/9/9 b", "9/9/4P4/9/9/9/9/9/4k4/3K5 w",
+                            "4K4/9/9/9/9/9/9/4p1n2/9/3k5 b"}) {
+        SCOPED_TRACE(fen);
+        setup(fen);
+        int emitted = 0, available = 0;
+        checkProperties(pos, emitted, available);
+    }
+}
+
 void fillHistoryScores() {
     for (int type = 0; type < 10; ++type)
         for (int sq = 0; sq < 160; ++sq)

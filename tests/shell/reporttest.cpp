@@ -56,6 +56,25 @@ TEST(Report, Lines) {
     EXPECT_EQ(captured([] { reportBestMove(0); }), "info #6:\nnobestmove\n");
 }
 
+// The longest line: wide statistics (a node count that reads negative, a ten-digit speed)
+// and a variation of 256 moves. Its buffer once held 64 characters for the statistics,
+// fewer than these take.
+TEST(Report, LongestIterationLineFits) {
+    reportContext.nodeCount = uint64_t(1) << 31;
+    reportContext.startTimeMs = monotonicMs() - 1000;
+    const std::string line = captured([] {
+        Move pv[257];
+        for (int i = 0; i < 256; ++i)
+            pv[i] = i % 2 ? packMove(0x07, 0x26) : packMove(0x77, 0x74);
+        pv[256] = 0;
+        reportIteration(reportContext, 64, -2048, pv);
+    });
+    EXPECT_EQ(line.substr(0, 44), "info depth 64 score -2048 time 1000 nodes -2");
+    const size_t moves = line.find(" pv ") + 4;
+    EXPECT_EQ(line.size() - moves, 256u * 5) << line;
+    EXPECT_EQ(line.substr(line.size() - 10), "h2e2 h9g7\n");
+}
+
 // During a search each look takes one line; "stop" and "quit" sent together stop the
 // search, and the "quit" waits for the protocol loop.
 TEST(Report, PollDuringSearch) {
