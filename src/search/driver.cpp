@@ -9,7 +9,6 @@
 #include "board/tables.h"
 #include "book/book.h"
 #include "eval/evaluate.h"
-#include "eval/terms.h"
 #include "movegen/movegen.h"
 #include "platform/platform.h"
 #include "search/hash.h"
@@ -142,11 +141,6 @@ void resortRootMoves(int n) {
         rootMoves[j] = slot;
         rootNodes[j] = nodes;
     }
-}
-
-// Cannon and structure terms of both sides below 96: a late root move may be reduced.
-inline bool quietAttackTerms(Position& pos) {
-    return endgameMode || (attackPressure(pos, sideBlack) < 96 && attackPressure(pos, sideRed) < 96);
 }
 
 Move iterativeDeepening(SearchContext& ctx, int n, int rootCode, int rootBudget) {

@@ -14,11 +14,6 @@ namespace {
 // Beyond this ply the quiescence searches return the static evaluation.
 inline constexpr int quiescePlyLimit = 64;
 
-// Pawns, horses, cannons and rooks of either side; without them nobody can win.
-inline constexpr uint32_t matingMaterial = 0xFFF00FFC;
-
-inline int nodeCheckCode(const Position& pos) { return pos.history[pos.historyLength - 1].checkCode; }
-
 // The moves of phase 2 (evasions that capture or step aside, or all captures) and phase 3
 // (the other evasions, or quiet checks while depth >= floor).
 int quiescePhaseMoves(Position& pos, int phase, int code, bool checksAllowed, MoveSlot* list) {

@@ -14,6 +14,10 @@
 #include "shell/command.h"
 #include "shell/report.h"
 
+bool quietAttackTerms(Position& pos) {
+    return endgameMode || (attackPressure(pos, sideBlack) < 96 && attackPressure(pos, sideRed) < 96);
+}
+
 bool pollDue(const SearchContext& ctx) {
     // The quiescence nodes in between count too, so a full-width node rarely lands on an
     // exact multiple of the interval: the first look in each new block of nodes polls.
@@ -50,10 +54,7 @@ bool lookMustStop(SearchContext& ctx, const char* stopLine, const char* timeoutL
 
 namespace {
 
-inline constexpr uint32_t matingMaterial = 0xFFF00FFC;  // pawns, horses, cannons, rooks
-inline constexpr int extensionPlyLimit = 64;            // no check or single-reply extension beyond
-
-inline int nodeCheckCode(const Position& pos) { return pos.history[pos.historyLength - 1].checkCode; }
+inline constexpr int extensionPlyLimit = 64;  // no check or single-reply extension beyond
 
 // Within reach of a decisive score, pruning by margins and the null move would be unsound.
 inline bool quietWindow(int beta) { return beta >= -(decisiveBound - 1) && beta <= decisiveBound - 1; }
@@ -80,11 +81,6 @@ inline const uint8_t* enemyKingRelevance(const Position& pos) {
 }
 
 inline bool inEnemyHalf(int sq, int side) { return side == sideRed ? rankOf(sq) <= 4 : rankOf(sq) >= 5; }
-
-// Cannon and structure terms of both sides below 96: no attack that a reduction could miss.
-inline bool quietAttackTerms(Position& pos) {
-    return endgameMode || (attackPressure(pos, sideBlack) < 96 && attackPressure(pos, sideRed) < 96);
-}
 
 // The hash move is singular when every other move, searched at half depth against a
 // target just below the stored lower bound, stays below it.

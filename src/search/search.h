@@ -15,6 +15,10 @@ inline constexpr int decisiveBound = 1848;
 // killer table and the node lists.
 inline constexpr int maxSearchPly = 120;
 
+// In the endgame, or with both sides' cannon and structure terms below 96 in the position
+// after a move: no attack that a late-move reduction could miss.
+bool quietAttackTerms(Position& pos);
+
 // Whether a node should look at the input and the clock now: true for the first node to ask
 // in each new block of pollMask + 1 nodes.
 bool pollDue(const SearchContext& ctx);
@@ -22,6 +26,12 @@ bool pollDue(const SearchContext& ctx);
 // the time is up (reported with timeoutLine, when there is one); "isready" is answered and a
 // "quit" noted for after the answer.
 bool lookMustStop(SearchContext& ctx, const char* stopLine, const char* timeoutLine);
+
+// Pawns, horses, cannons and rooks of either side; without them nobody can win.
+inline constexpr uint32_t matingMaterial = 0xFFF00FFC;
+
+// The check code the last move left the side to move; every node below the root has one.
+inline int nodeCheckCode(const Position& pos) { return pos.history[pos.historyLength - 1].checkCode; }
 
 int quiesceRoot(SearchContext& ctx, int alpha, int beta, int depth, int floor);
 int quiesceZW(SearchContext& ctx, int beta, int depth, int floor);
