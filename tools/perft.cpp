@@ -11,6 +11,7 @@
 #include "board/tables.h"
 #include "movegen/movegen.h"
 #include "search/history.h"
+#include "shell/report.h"
 #include "tools/commands.h"
 
 namespace {
@@ -50,15 +51,6 @@ uint64_t perft(Position& pos, int depth, int code) {
         unmakeMove(pos);
     }
     return nodes;
-}
-
-void moveText(Move mv, char* out) {
-    const int from = moveFrom(mv), to = moveTo(mv);
-    out[0] = char('a' + fileOf(from));
-    out[1] = char('9' - rankOf(from));
-    out[2] = char('a' + fileOf(to));
-    out[3] = char('9' - rankOf(to));
-    out[4] = 0;
 }
 
 // The root has no move record, so its check code is computed here.
