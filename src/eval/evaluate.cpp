@@ -13,20 +13,6 @@ int attackedBy(const Position& pos, int side, int sq) {
     return side == sideRed ? attackedByRed(pos, sq) : attackedByBlack(pos, sq);
 }
 
-int lineRays(const Position& pos, int sq, LineRay rays[4]) {
-    const int rank = rankOf(sq), file = fileOf(sq);
-    const SlideTargets& r = rankTargetOf(file, pos.bitRanks[rank]);
-    const SlideTargets& f = fileTargetOf(rank, pos.bitFiles[file]);
-    // A missing target holds the piece's own coordinate.
-    auto onRank = [&](int coord) { return coord == file ? -1 : rank * 16 + coord; };
-    auto onFile = [&](int coord) { return coord == rank * 16 ? -1 : coord + file; };
-    rays[0] = {onRank(r.rookTargetLow), onRank(r.cannonTargetLow), onRank(r.thirdTargetLow), r.emptyCountLow};
-    rays[1] = {onRank(r.rookTargetHigh), onRank(r.cannonTargetHigh), onRank(r.thirdTargetHigh), r.emptyCountHigh};
-    rays[2] = {onFile(f.rookTargetLow), onFile(f.cannonTargetLow), onFile(f.thirdTargetLow), f.emptyCountLow};
-    rays[3] = {onFile(f.rookTargetHigh), onFile(f.cannonTargetHigh), onFile(f.thirdTargetHigh), f.emptyCountHigh};
-    return r.emptyCountLow + r.emptyCountHigh + f.emptyCountLow + f.emptyCountHigh;
-}
-
 int kingStepControl(const Position& pos, int sq, int side) {
     // A pawn steps in from beside the square or from the rank behind it (its own side).
     const int behind = side == sideBlack ? sq - 16 : sq + 16;

@@ -52,4 +52,19 @@ struct LineRay {
 
 // The four rays of a square, in the order rank low, rank high, file low, file high
 // ("low" towards file 0 or rank 0). Returns the empty squares along both lines together.
-int lineRays(const Position& pos, int sq, LineRay rays[4]);
+// Inline: every rook and cannon of both sides asks for its rays in every evaluation, and
+// each caller reads only some of the fields.
+inline int lineRays(const Position& pos, int sq, LineRay rays[4]) {
+    const int rank = rankOf(sq), file = fileOf(sq);
+    const SlideTargets& r = rankTargetOf(file, pos.bitRanks[rank]);
+    const SlideTargets& f = fileTargetOf(rank, pos.bitFiles[file]);
+    // A missing target holds the piece's own coordinate.
+    auto onRank = [&](int coord) { return coord == file ? -1 : rank * 16 + coord; };
+    auto onFile = [&](int coord) { return coord == rank * 16 ? -1 : coord + file; };
+    rays[0] = {onRank(r.rookTargetLow), onRank(r.cannonTargetLow), onRank(r.thirdTargetLow), r.emptyCountLow};
+    rays[1] = {onRank(r.rookTargetHigh), onRank(r.cannonTargetHigh), onRank(r.thirdTargetHigh), r.emptyCountHigh};
+    rays[2] = {onFile(f.rookTargetLow), onFile(f.cannonTargetLow), onFile(f.thirdTargetLow), f.emptyCountLow};
+    rays[3] = {onFile(f.rookTargetHigh), onFile(f.cannonTargetHigh), onFile(f.thirdTargetHigh), f.emptyCountHigh};
+    return r.emptyCountLow + r.emptyCountHigh + f.emptyCountLow + f.emptyCountHigh;
+}
+

@@ -23,9 +23,6 @@ int generateSliderQuiets(const Position& pos, MoveSlot* out, int historyFlag);
 int generateAllMoves(const Position& pos, int code, MoveSlot* out);
 int generateEvasionsA(const Position& pos, MoveSlot* out, int code);
 int generateEvasionsB(const Position& pos, MoveSlot* out, int code);
-// Every move of the side to move as a full-width node meets them: the two evasion lists
-// when in check (code nonzero), else the captures, short-range quiets and slider quiets.
-int generateAllMoves(const Position& pos, int code, MoveSlot* out);
 // Evasion zones: [check code & 15, minus 1][kingSquareClass][rank], bit (15 - file) per
 // square; squareZoneBit[sq] is that bit (0x8000 >> file).
 extern const uint16_t (&evasionZone)[8][18][16];
