@@ -21,12 +21,12 @@ bool inputPending(int fd);
 // not go away), and -1 when nothing was read this time but the input goes on.
 int readInput(int fd, char* dest, int size);
 
-// Asks the system to back a large table with large pages where it can: the transposition
-// table is touched at random, and small pages make every first touch a costly fault. Where
-// the system never gives large pages to a program like this one (Windows), its small pages
-// are brought in at once instead, so that the faults fall here (at the handshake or a
-// resize) and not inside a search. Keeps the contents.
-void adviseLargePages(void* address, uint64_t bytes);
+// Readies a freshly allocated, zero-filled table for the search, which touches it at
+// random. Where a first touch of a page is cheap (Linux: a small page is mapped in
+// microseconds), nothing is done and the pages come in as the searches need them. Where it
+// is dear (Windows, and Wine above all), every page is brought in now, so that the faults
+// fall here (at the handshake or a resize) and not inside a search. Keeps the contents.
+void prepareTablePages(void* address, uint64_t bytes);
 
 // Wall-clock milliseconds: seconds since the epoch * 1000 + milliseconds.
 int64_t wallClockMs();

@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <ctime>
 #include <poll.h>
-#include <sys/mman.h>
 #include <unistd.h>
 
 const char pathSeparator = '/';
@@ -40,18 +39,11 @@ int readInput(int fd, char* dest, int size) {
     return errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK ? -1 : 0;
 }
 
-void adviseLargePages(void* address, uint64_t bytes) {
-#ifdef MADV_HUGEPAGE
-    // madvise wants a page-aligned start; the advice covers the whole pages inside.
-    const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
-    const uintptr_t start = (uintptr_t(address) + page - 1) & ~(page - 1);
-    const uintptr_t end = uintptr_t(address) + bytes;
-    if (end > start)
-        madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
-#else
-    (void)address;
-    (void)bytes;
-#endif
+void prepareTablePages(void*, uint64_t) {
+    // Large pages (madvise MADV_HUGEPAGE) would save some TLB misses, but the kernel may
+    // compact memory to find one at the first touch, synchronously: on a machine whose
+    // memory is fragmented a first search stalled for up to a second before its first
+    // iteration, deaf to its clock. Small pages come in at an even, small cost.
 }
 
 int64_t wallClockMs() {

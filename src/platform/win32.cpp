@@ -127,7 +127,7 @@ int readInput(int fd, char* dest, int size) {
     return PeekNamedPipe(h, nullptr, 0, nullptr, &waiting, nullptr) ? -1 : 0;
 }
 
-void adviseLargePages(void* address, uint64_t bytes) {
+void prepareTablePages(void* address, uint64_t bytes) {
     // Windows gives large pages only to an allocation that asks for them, and only with a
     // privilege that an engine started by a front end does not hold. Left to fault one small
     // page at a time, the first search after a start runs slowly for seconds and looks at

@@ -29,13 +29,12 @@ inline constexpr int minHashLog2  = 24;  // 16 MB: the smallest table ever asked
 inline constexpr std::size_t cacheLine = 64;
 
 // A zero-filled block of bytes starting on a cache line. calloc hands large blocks out as
-// fresh zero pages, so even a gigabyte costs nothing until it is used; large pages make the
-// first touches in a search few.
+// fresh zero pages, so even a gigabyte costs nothing until it is used.
 static void* allocateAligned(std::size_t bytes, void*& block) {
     block = std::calloc(1, bytes + cacheLine);
     if (!block)
         return nullptr;
-    adviseLargePages(block, bytes + cacheLine);
+    prepareTablePages(block, bytes + cacheLine);
     std::uintptr_t address = reinterpret_cast<std::uintptr_t>(block);
     return reinterpret_cast<void*>((address + cacheLine - 1) & ~(cacheLine - 1));
 }
