@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "board/types.h"
+#include "shell/linereader.h"
 
 enum UcciCode : int32_t {
     codeNone          = 0,   // unrecognised, or a malformed "position"/"probe"
@@ -72,7 +73,10 @@ enum OptionId : int32_t {
     optionNewGame    = 17,
 };
 
-inline constexpr int maxMoveTexts = moveListSize;   // 512
+// Every move a line can hold (four characters and a separator each): a game sent whole as
+// "position startpos moves ..." keeps all its moves up to 800-odd plies. A shorter list
+// would silently set up an earlier position, and the answer would be for the wrong side.
+inline constexpr int maxMoveTexts = (maxLineLength + 1) / 5;  // 819
 inline constexpr int fenBufferSize = 4096;
 inline constexpr int maxGoDepth    = 48;
 

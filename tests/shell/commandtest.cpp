@@ -225,22 +225,23 @@ TEST(Command, MalformedPositionWritesNothing) {
     }
 }
 
-// 600 moves fit in a 4095-character line (5 characters each); only 512 are kept.
-TEST(Command, MoveListsStopAt512) {
+// A full line's moves are all kept: 814 after "position startpos moves ", 817 after
+// "banmoves ".
+TEST(Command, MoveListsHoldAFullLine) {
     std::string moves;
-    for (int i = 0; i < 600; ++i)
+    for (int i = 0; i < 900; ++i)
         moves += std::string(i % 2 ? "h9g7" : "h2e2") + " ";
-    struct Row { std::string line; UcciCode code; } rows[] = {
-        {"position startpos moves " + moves.substr(0, 4095 - 24), codePosition},
-        {"banmoves " + moves.substr(0, 4095 - 9), codeBanMoves},
+    struct Row { std::string line; UcciCode code; int count; } rows[] = {
+        {"position startpos moves " + moves.substr(0, 4095 - 24), codePosition, 814},
+        {"banmoves " + moves.substr(0, 4095 - 9), codeBanMoves, 817},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.line.substr(0, 20));
         UcciCommand cmd = markedCommand();
         ASSERT_EQ(parseCommandLine(row.line.c_str(), cmd), row.code);
         int count = row.code == codeBanMoves ? cmd.selector.number : cmd.value.number;
-        EXPECT_EQ(count, 512);
-        EXPECT_EQ(moveString(moveTextList[511]), "h9g7");
+        EXPECT_EQ(count, row.count);
+        EXPECT_EQ(moveString(moveTextList[count - 1]), count % 2 ? "h2e2" : "h9g7");
     }
 }
 

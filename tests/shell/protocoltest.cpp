@@ -143,25 +143,27 @@ TEST(Protocol, PositionGameCounters) {
     }
 }
 
-// A front end may send a whole long game as one move list; every move must be played and
-// the history stack must still leave the search its room.
+// A front end may send a whole long game as one move list; every move must be played (past
+// the command list's old 512) and the history stack must still leave the search its room.
 TEST(Protocol, LongGameReplaysExactly) {
     initEngineTables();
     std::string line = "position startpos moves";
     const char* cycle[] = {" h0g2", " h9g7", " g2h0", " g7h9", " f0e1", " f9e8", " e1f0", " e8f9"};
-    for (int ply = 0; ply < 500; ++ply)
+    for (int ply = 0; ply < 801; ++ply)
         line += cycle[ply % 8];
+    ASSERT_LE(line.size(), 4095u);  // one line, as the reader delivers it
     UcciCommand cmd = parsed(line.c_str(), codePosition);
-    ASSERT_EQ(cmd.value.number, 500);
+    ASSERT_EQ(cmd.value.number, 801);
     applyPosition(testContext, cmd);
     const Position& pos = testContext.position;
-    EXPECT_EQ(lastPlayedMove, packMove(0x26, 0x07));  // g7h9, the 500th move
+    EXPECT_EQ(lastPlayedMove, packMove(0x97, 0x76));  // h0g2, the 801st move
     EXPECT_LE(pos.historyLength, historyCapacity - searchHistoryReserve);
-    // 500 plies end halfway through a cycle, with both horses home: the start board.
-    Position start;
-    setupFromFen(start, startFen);
-    EXPECT_EQ(0, std::memcmp(pos.board, start.board, sizeof pos.board));
-    EXPECT_EQ(pos.sideToMove, sideRed);
+    // 100 whole cycles and the first move of the next: black to move after h0g2.
+    Position expected;
+    setupFromFen(expected, "rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C4NC1/9/RNBAKAB1R b - - 0 1");
+    EXPECT_EQ(0, std::memcmp(pos.board, expected.board, sizeof pos.board));
+    EXPECT_EQ(pos.sideToMove, sideBlack);
+    EXPECT_EQ(pos.hashLow, expected.hashLow);
 }
 
 // Replay stops at the first move that is malformed or not a move of the side to move, and
