@@ -27,13 +27,7 @@ inline void startEngineOnce() {
     if (!std::freopen("/dev/null", "w", stdout))
         std::abort();
     initBitCounts();
-    // The side key takes the table mask of the engine's start: the default table, as a real
-    // start has; then the small one.
-    if (!allocateHashTables(defaultHashLog2))
-        std::abort();
-    initEngine(context);
-    freeHashTables();
-    if (allocateHashTables(hashLog2) != hashLog2)
+    if (startEngine(context, hashLog2) != hashLog2)
         std::abort();
     initLineReader(inputReader, -1);  // no input during a search unless a target gives some
 }
@@ -45,18 +39,9 @@ inline void resetEngine() {
         if (allocateHashTables(hashLog2) != hashLog2)
             std::abort();
     }
-    startNewGame();
-    clearKillers();
-    resetHistory();
-    setupFromFen(context.position, startFen);
-    context.maxDepth = 64;
-    context.stopFlag = 0;
-    timeBudgetMs     = 61439;
-    timeLimitMs      = noTimeLimit;
-    nodeLimit        = searchNodeCap;
-    pollMask         = 255;  // look at the input often, so that inputs can reach the poll
-    lastPlayedMove   = 0;
-    bannedMove       = 0;
+    restoreFreshEngine(context);
+    nodeLimit = searchNodeCap;
+    pollMask  = 255;  // look at the input often, so that inputs can reach the poll
 }
 
 }  // namespace fuzz

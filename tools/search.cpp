@@ -75,17 +75,11 @@ void printBenchHelp() {
 // The one search record, as the engine keeps it: too large for the stack.
 SearchContext toolContext;
 
-// The engine's start-up with the default table (the side key depends on its size); then,
-// if asked, "setoption hashsize" with another size.
-bool startEngine(int hashMegabytes) {
+// The engine's start-up; then, if asked, "setoption hashsize" with another size.
+bool startToolEngine(int hashMegabytes) {
     initBitCounts();
-    if (!allocateHashTables(defaultHashLog2))
-        return false;
-    initEngine(toolContext);
-    if (hashMegabytes == 0)
-        return true;
-    freeHashTables();
-    return allocateHashTables(hashLog2ForMegabytes(hashMegabytes)) != 0;
+    const int log2Bytes = hashMegabytes ? hashLog2ForMegabytes(hashMegabytes) : defaultHashLog2;
+    return startEngine(toolContext, log2Bytes) != 0;
 }
 
 // A freshly started engine's state with the book off, then "position <text>". False for a
@@ -94,14 +88,7 @@ bool freshPosition(const char* text) {
     SearchContext& ctx = toolContext;
     const bool muted = outputMuted;
     outputMuted = true;  // a new game's report of the endgame belongs to no position
-    startNewGame();
-    hashTablesUsed = true;
-    clearHashTables();
-    clearKillers();
-    resetHistory();
-    pollMask = 32767;
-    lastPlayedMove = 0;
-    bannedMove = 0;
+    restoreFreshEngine(ctx);
     outputMuted = muted;
     static char line[lineBufferSize];
     std::snprintf(line, sizeof line, "position %s", text);
@@ -146,7 +133,7 @@ int benchCommand(int argc, char** argv) {
             return 2;
         }
     }
-    if (!startEngine(benchHashMegabytes))
+    if (!startToolEngine(benchHashMegabytes))
         return 1;
 
     uint64_t total = 0;
@@ -222,7 +209,7 @@ int analyseCommand(int argc, char** argv) {
         printAnalyseHelp();
         return 2;
     }
-    if (!startEngine(0))
+    if (!startToolEngine(0))
         return 1;
     if (!epd) {
         if (!freshPosition(("fen " + single).c_str()))

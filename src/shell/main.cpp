@@ -1,7 +1,6 @@
 // Engine entry point: start-up, the "ucci" handshake, then the protocol loop.
 #include "board/tables.h"
 #include "platform/platform.h"
-#include "search/hash.h"
 #include "shell/linereader.h"
 #include "shell/protocol.h"
 #include "shell/report.h"
@@ -25,11 +24,10 @@ int main() {
     if (!startsWithKeyword(line, "ucci"))
         return 0;
 
-    if (!allocateHashTables(defaultHashLog2)) {
+    if (!startEngine(searchContext)) {
         printLine("bye");  // no table, no search: leave as on "quit"
         return 0;
     }
-    initEngine(searchContext);
     initBookPath();
 
     printLine("id name Quorvex V0.731r");

@@ -45,6 +45,33 @@ void initEngine(SearchContext& ctx) {
     ctx.stopFlag  = 0;
 }
 
+int startEngine(SearchContext& ctx, int log2Bytes) {
+    int obtained = allocateHashTables(defaultHashLog2);
+    if (!obtained)
+        return 0;
+    initEngine(ctx);
+    if (log2Bytes != defaultHashLog2) {
+        freeHashTables();
+        obtained = allocateHashTables(log2Bytes);
+    }
+    return obtained;
+}
+
+void restoreFreshEngine(SearchContext& ctx) {
+    startNewGame();
+    clearKillers();
+    resetHistory();
+    setupFromFen(ctx.position, startFen);
+    ctx.maxDepth   = 64;
+    ctx.stopFlag   = 0;
+    timeBudgetMs   = 61439;
+    timeLimitMs    = noTimeLimit;
+    nodeLimit      = UINT64_MAX;
+    pollMask       = 32767;
+    lastPlayedMove = 0;
+    bannedMove     = 0;
+}
+
 int hashLog2ForMegabytes(int megabytes) {
     int bits = 0;
     for (int v = megabytes; v > 0; v >>= 1)

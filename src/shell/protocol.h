@@ -21,6 +21,17 @@ void initBookPath();
 // come first), empty killers and history, depth limit 64, and the start position set up.
 void initEngine(SearchContext& ctx);
 
+// The start-up after the handshake: the hash tables at the default size (the side key is
+// masked with it), then initEngine; when log2Bytes is another size, the tables are made
+// again at that size, as "setoption hashsize" does. Returns the table's log2 size, 0 when
+// no table could be had.
+int startEngine(SearchContext& ctx, int log2Bytes = defaultHashLog2);
+
+// Puts back everything a game or a search leaves behind, for one more search in the same
+// process as a freshly started engine would make it (tools, fuzzing): a new game, empty
+// killers and history, no ban, the start position and a started engine's limits.
+void restoreFreshEngine(SearchContext& ctx);
+
 // log2 of the table size in bytes for a "hashsize" value in MB (1..1024): the largest
 // power of two megabytes not above it, at least 16 MB.
 int hashLog2ForMegabytes(int megabytes);
