@@ -33,16 +33,11 @@ void initBookPath() {
 }
 
 void initEngine(SearchContext& ctx) {
-    ctx.maxDepth = 64;
     initBoardTables(hshMask);
-    resetGamePhase();
-    clearKillers();
-    resetHistory();
     // The start position, complete (occupancy, key, piece bounds), so that a "go" before any
     // "position" searches it rather than a half-made board.
-    setupFromFen(ctx.position, startFen);
+    restoreFreshEngine(ctx);
     ctx.nodeCount = 0;
-    ctx.stopFlag  = 0;
 }
 
 int startEngine(SearchContext& ctx, int log2Bytes) {
