@@ -68,6 +68,19 @@ public:
     // The front end goes away entirely: nobody reads what the engine writes any more.
     void closeOutput();
 
+    // "ucci" and the handshake; returns everything read so far.
+    const std::string& startSession() {
+        send("ucci\n");
+        return readUntil("ucciok\n\n");
+    }
+    // Sends lines that end in a "go"; returns what the engine printed for them, up to its reply.
+    std::string ask(const std::string& lines, int timeoutMs = 30000) {
+        const size_t before = output_.size();
+        send(lines);
+        readReply(timeoutMs, before);
+        return output_.substr(before);
+    }
+
     // Reads until the output ends with tail, the engine closes its output, or time runs out.
     // Returns everything read so far in this run.
     const std::string& readUntil(const std::string& tail, int timeoutMs = 5000) {

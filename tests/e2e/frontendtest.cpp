@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "tests/e2e/engineprocess.h"
+#include "tests/e2e/sessiontext.h"
 
 using namespace e2e;
 
@@ -14,14 +15,10 @@ int msSince(Clock::time_point start) {
     return int(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
 }
 
-// The last line of the output, if it is "bestmove" and a move in coordinates.
-bool endsWithBestMove(const std::string& output) {
-    if (output.size() < 14 || output.back() != '\n')
-        return false;
-    const std::string line = output.substr(output.size() - 14);
-    return line.compare(0, 9, "bestmove ") == 0 && line[9] >= 'a' && line[9] <= 'i' &&
-           line[10] >= '0' && line[10] <= '9' && line[11] >= 'a' && line[11] <= 'i' &&
-           line[12] >= '0' && line[12] <= '9';
+// The output ends with its one reply, a legal move after the game's moves.
+bool endsWithLegalAnswer(const std::string& output, const std::string& moves) {
+    return countReplies(output) == 1 && output.rfind("\nbestmove ") + 15 == output.size() &&
+           isLegalAnswer(lastBestMove(output), startFen, moves);
 }
 
 }  // namespace
@@ -31,8 +28,7 @@ bool endsWithBestMove(const std::string& output) {
 TEST(FrontEnd, ClosesBothPipes) {
     Engine engine;
     ASSERT_TRUE(engine.started());
-    engine.send("ucci\n");
-    engine.readUntil("ucciok\n\n");
+    engine.startSession();
     engine.closeOutput();
     engine.send("isready\nisready\n");
     engine.closeInput();
@@ -86,7 +82,7 @@ TEST(FrontEnd, FindsItsBookInAFolderOfAnyName) {
     engine.send("ucci\nposition startpos\ngo time 6000\n");
     const std::string& output = engine.readReply(10000);
     EXPECT_EQ(output.find("info depth"), std::string::npos) << output;
-    EXPECT_TRUE(endsWithBestMove(output)) << output;
+    EXPECT_TRUE(endsWithLegalAnswer(output, "")) << output;
     engine.send("quit\n");
     EXPECT_EQ(engine.exitStatus(), 0);
 }
@@ -97,8 +93,7 @@ TEST(FrontEnd, FindsItsBookInAFolderOfAnyName) {
 TEST(FrontEnd, AnswersInTime) {
     Engine engine;
     ASSERT_TRUE(engine.started());
-    engine.send("ucci\n");
-    const std::string& output = engine.readUntil("ucciok\n\n");
+    const std::string& output = engine.startSession();
     ASSERT_EQ(output, banner + handshake);
 
     size_t asked = output.size();
@@ -112,7 +107,7 @@ TEST(FrontEnd, AnswersInTime) {
     }
     EXPECT_EQ(output.substr(asked, 16), "Info Maxdepth:6\n");
     EXPECT_NE(output.find("\ninfo depth 6 ", asked), std::string::npos) << output.substr(asked);
-    EXPECT_TRUE(endsWithBestMove(output)) << output.substr(asked);
+    EXPECT_TRUE(endsWithLegalAnswer(output.substr(asked), "a3a4")) << output.substr(asked);
 
     // Three times: the quickest answer shows what the engine does, the others also what
     // the machine's other work did to it.
@@ -128,7 +123,7 @@ TEST(FrontEnd, AnswersInTime) {
         engine.readReply(2000, asked);
         quickestStopMs = std::min(quickestStopMs, msSince(start));
         EXPECT_NE(output.find("stopped by GUI", asked), std::string::npos) << output.substr(asked);
-        EXPECT_TRUE(endsWithBestMove(output)) << output.substr(asked);
+        EXPECT_TRUE(endsWithLegalAnswer(output.substr(asked), "a3a4")) << output.substr(asked);
     }
     RecordProperty("stopMs", quickestStopMs);
     if (!sanitized) {

@@ -13,21 +13,12 @@ namespace {
 const std::string checkSearch =
     "setoption hashsize 16\nsetoption newgame\nposition startpos moves a3a4\ngo depth 5\n";
 
-std::string startedEngine(Engine& engine) {
-    engine.send("ucci\n");
-    return engine.readUntil("ucciok\n\n");
-}
-
-// Sends lines and returns what the engine printed for them: up to the reply of the "go" that
-// ends them, or else up to the readyOks-th "readyok".
-std::string sendAndRead(Engine& engine, const std::string& lines, bool endsInGo, int readyOks = 1) {
+// Sends lines and returns what the engine printed for them, up to the readyOks-th "readyok".
+std::string sendAndRead(Engine& engine, const std::string& lines, int readyOks = 1) {
     const std::string& out = engine.readUntil("", 0);
     const size_t before = out.size();
     engine.send(lines);
-    if (endsInGo)
-        engine.readReply(30000, before);
-    else
-        engine.readWhile([&] { return countLines(out.substr(before), "readyok") < readyOks; }, 10000);
+    engine.readWhile([&] { return countLines(out.substr(before), "readyok") < readyOks; }, 10000);
     return out.substr(before);
 }
 
@@ -35,8 +26,8 @@ std::string sendAndRead(Engine& engine, const std::string& lines, bool endsInGo,
 const std::string& freshCheckAnswer() {
     static const std::string answer = [] {
         Engine fresh;
-        startedEngine(fresh);
-        return untimed(sendAndRead(fresh, checkSearch, true));
+        fresh.startSession();
+        return untimed(fresh.ask(checkSearch));
     }();
     return answer;
 }
@@ -121,13 +112,13 @@ TEST(MalformedSessions, SoundReactionThenAFreshAnswer) {
     ASSERT_EQ(countReplies(expected), 1) << expected;
 
     Engine engine;
-    ASSERT_EQ(startedEngine(engine), banner + handshake);
+    ASSERT_EQ(engine.startSession(), banner + handshake);
     for (const Malformed& row : rows) {
         SCOPED_TRACE(row.name);
         const std::string reaction = row.reaction + "readyok\n";
-        EXPECT_EQ(sendAndRead(engine, row.lines + "isready\n", false, countLines(reaction, "readyok")),
+        EXPECT_EQ(sendAndRead(engine, row.lines + "isready\n", countLines(reaction, "readyok")),
                   reaction);
-        EXPECT_EQ(untimed(sendAndRead(engine, checkSearch, true)), expected);
+        EXPECT_EQ(untimed(engine.ask(checkSearch)), expected);
         ASSERT_TRUE(engine.running());
     }
     engine.send("quit\n");
@@ -161,7 +152,7 @@ TEST(MalformedSessions, GoWithAbsurdNumbers) {
     const std::string game = "a3a4 h9g7";
     const std::string& expected = freshCheckAnswer();
     Engine engine;
-    startedEngine(engine);
+    engine.startSession();
     engine.send("setoption hashsize 16\n");
     for (const Row& row : rows) {
         SCOPED_TRACE(row.go);
@@ -175,10 +166,10 @@ TEST(MalformedSessions, GoWithAbsurdNumbers) {
         EXPECT_EQ(out.substr(0, out.find('\n')), row.reported) << out;
         EXPECT_EQ(countReplies(out), 1) << out;
         EXPECT_TRUE(isLegalAnswer(lastBestMove(out), startFen, game)) << out;
-        EXPECT_EQ(untimed(sendAndRead(engine, checkSearch, true)), expected);
+        EXPECT_EQ(untimed(engine.ask(checkSearch)), expected);
     }
     // A search that ends by itself leaves no "stop" behind, and an idle "stop" does nothing.
-    EXPECT_EQ(sendAndRead(engine, "stop\nisready\n", false), "readyok\n");
+    EXPECT_EQ(sendAndRead(engine, "stop\nisready\n"), "readyok\n");
 }
 
 // A game whose moves take the king it has left in check: the move is refused, and the search
@@ -188,9 +179,9 @@ TEST(MalformedSessions, KingLeftEnPriseIsNeverTaken) {
     const char* fen = "3k5/9/9/9/9/9/9/9/9/3RK4 b - - 0 1";
     const std::string moves = "d9d8";
     Engine engine;
-    startedEngine(engine);
+    engine.startSession();
     const std::string out =
-        sendAndRead(engine, "setoption hashsize 16\nposition fen " + std::string(fen) + " moves d9d8 d0d8\ngo depth 4\n", true);
+        engine.ask("setoption hashsize 16\nposition fen " + std::string(fen) + " moves d9d8 d0d8\ngo depth 4\n");
     EXPECT_NE(out.find("info illegal move d0d8; it and the 0 after it are ignored\n"), std::string::npos) << out;
     EXPECT_EQ(countReplies(out), 1);
     const std::string answer = lastBestMove(out);
@@ -215,14 +206,14 @@ TEST(MalformedSessions, ImpossibleSetUpsAreSearched) {
     };
     const std::string& expected = freshCheckAnswer();
     Engine engine;
-    startedEngine(engine);
+    engine.startSession();
     engine.send("setoption hashsize 16\n");
     for (const char* fen : fens) {
         SCOPED_TRACE(fen);
-        const std::string out = sendAndRead(engine, std::string("position fen ") + fen + "\ngo depth 5\n", true);
+        const std::string out = engine.ask(std::string("position fen ") + fen + "\ngo depth 5\n");
         EXPECT_EQ(countReplies(out), 1) << out;
         ASSERT_TRUE(engine.running());
-        EXPECT_EQ(untimed(sendAndRead(engine, checkSearch, true)), expected);
+        EXPECT_EQ(untimed(engine.ask(checkSearch)), expected);
     }
 }
 
@@ -233,7 +224,7 @@ TEST(MalformedSessions, ImpossibleSetUpsAreSearched) {
 TEST(MalformedSessions, EndlessChecksStillStop) {
     const std::string position = "position fen 1bakabnr1/8c/1nR3p1p/9/9/9/C3BAKAB/9/2N6/9 b\n";
     Engine engine;
-    startedEngine(engine);
+    engine.startSession();
     engine.send("setoption hashsize 16\n");
     for (const char* go : {"go nodes 1", "go depth 1"}) {
         SCOPED_TRACE(go);

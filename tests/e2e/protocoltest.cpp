@@ -100,8 +100,7 @@ TEST(EngineProcess, AnswersWhileInputStaysOpen) {
     Engine engine;
     ASSERT_TRUE(engine.started());
     auto start = Clock::now();
-    engine.send("ucci\n");
-    EXPECT_EQ(engine.readUntil("ucciok\n\n"), banner + handshake);
+    EXPECT_EQ(engine.startSession(), banner + handshake);
     // Handshake includes the 256 MB table; zero pages keep it quick.
     auto handshakeMs =
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
@@ -148,8 +147,7 @@ TEST(EngineProcess, RandomBytes) {
 TEST(EngineProcess, FrontEndVanishes) {
     Engine engine;
     ASSERT_TRUE(engine.started());
-    engine.send("ucci\n");
-    engine.readUntil("ucciok\n\n");
+    engine.startSession();
     engine.closeInput();
     EXPECT_EQ(engine.exitStatus(), 0);
 }

@@ -25,17 +25,6 @@ std::string lastLine(const std::string& text, const std::string& prefix) {
     return found;
 }
 
-// Sends the position and the "go"; returns everything the engine printed for them.
-std::string ask(Engine& engine, const std::string& position, const std::string& go) {
-    const size_t before = engine.readUntil("", 0).size();
-    engine.send(position + "\n" + go + "\n");
-    return engine.readReply(30000, before).substr(before);
-}
-
-std::string gamePosition(const std::string& moves) {
-    return "position startpos" + (moves.empty() ? "" : " moves" + moves);
-}
-
 // Two moves mate here: a7a9 and a7d7.
 const char* const mateInOne = "position fen 3k5/8R/R8/9/9/9/9/9/9/4K4 w - - 0 1\n";
 
@@ -149,8 +138,7 @@ TEST(SearchProcess, StopAndQuitDuringASearch) {
 // clock of a few milliseconds): the answer always comes before the clock runs out.
 TEST(SearchProcess, ClockIsNeverOverrun) {
     Engine engine;
-    engine.send("ucci\n");
-    engine.readUntil("ucciok\n\n");
+    engine.startSession();
     struct Row { const char* go; int clockMs; } rows[] = {
         {"go time 1000 increment 800", 1000}, {"go time 400 increment 5000", 400},
         {"go time 2500 movestogo 1", 2500}, {"go time 300 increment 0", 300},
@@ -158,7 +146,7 @@ TEST(SearchProcess, ClockIsNeverOverrun) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.go);
         const auto asked = Clock::now();
-        const std::string out = ask(engine, "position startpos moves a3a4 a6a5", row.go);
+        const std::string out = engine.ask("position startpos moves a3a4 a6a5\n" + std::string(row.go) + "\n");
         const auto tookMs = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - asked).count();
         EXPECT_EQ(lastBestMove(out).size(), 4u) << out;
         if (!sanitized) {
@@ -177,24 +165,22 @@ TEST(SearchProcess, NewGameAfterEndgamesIsFresh) {
     auto probe = [&](Engine& engine) {
         std::string out;
         for (const std::string& position : probes)
-            out += untimed(ask(engine, "setoption newgame\n" + position, "go depth 6"));
+            out += untimed(engine.ask("setoption newgame\n" + position + "\ngo depth 6\n"));
         return out;
     };
     Engine fresh;
-    fresh.send("ucci\n");
-    fresh.readUntil("ucciok\n\n");
+    fresh.startSession();
     const std::string expected = probe(fresh);
 
     Engine played;
-    played.send("ucci\n");
-    played.readUntil("ucciok\n\n");
+    played.startSession();
     int endgames = 0;
     for (const char* opening : {"", " c3c4"}) {
         std::string moves = opening;
         played.send("setoption newgame\n");
         bool reached = false;
         for (int ply = 0; ply < 150; ++ply) {
-            const std::string out = ask(played, gamePosition(moves), "go depth 2");
+            const std::string out = played.ask(gamePosition(moves) + "\ngo depth 2\n");
             reached |= out.find("info endgame reached") != std::string::npos;
             const std::string last = lastLine(out, "");
             if (last.rfind("bestmove ", 0) != 0)

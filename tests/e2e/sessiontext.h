@@ -68,6 +68,11 @@ inline std::string lastBestMove(const std::string& text) {
     return found;
 }
 
+// "position startpos", with " moves" and the game's moves (each after a space) when there are any.
+inline std::string gamePosition(const std::string& moves) {
+    return "position startpos" + (moves.empty() ? "" : " moves" + moves);
+}
+
 // The legal moves, as texts, after the game moves (space-separated texts) from the FEN:
 // every pseudo-legal move that neither leaves the mover's king attacked nor takes a king.
 inline std::vector<std::string> legalMoveTexts(const char* fen, const std::string& moves) {

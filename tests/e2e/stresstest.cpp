@@ -11,22 +11,8 @@ using namespace e2e;
 namespace {
 
 void startEngine(Engine& engine) {
-    engine.send("ucci\n");
-    engine.readUntil("ucciok\n\n");
+    engine.startSession();
     engine.send("setoption hashsize 16\n");
-}
-
-// Sends the lines, reads up to the reply after them; returns what was printed for them.
-std::string ask(Engine& engine, const std::string& lines, int timeoutMs = 30000) {
-    const std::string& out = engine.readUntil("", 0);
-    const size_t before = out.size();
-    engine.send(lines);
-    engine.readReply(timeoutMs, before);
-    return out.substr(before);
-}
-
-std::string positionLine(const std::string& moves) {
-    return "position startpos" + (moves.empty() ? "" : " moves" + moves) + "\n";
 }
 
 // Plays one game from the start position after the opening moves, the whole list sent before
@@ -36,7 +22,7 @@ int playGame(Engine& engine, const std::string& opening, int maxPlies, const std
     std::string moves = opening;
     int plies = int(std::count(opening.begin(), opening.end(), ' '));
     for (int turn = 0; plies < maxPlies; ++turn, ++plies) {
-        const std::string out = ask(engine, positionLine(moves) + gos[turn % gos.size()] + "\n");
+        const std::string out = engine.ask(gamePosition(moves) + "\n" + gos[turn % gos.size()] + "\n");
         EXPECT_EQ(countReplies(out), 1) << out;
         const std::string answer = lastBestMove(out);
         if (answer.empty()) {
@@ -86,7 +72,7 @@ TEST(Stress, LongAndManyGamesInOneProcess) {
                               "P1P3P1P/9/9/RNBAKABNR w - - 0 1\ngo depth 6\n";
     Engine fresh;
     startEngine(fresh);
-    EXPECT_EQ(untimed(ask(engine, probe)), untimed(ask(fresh, probe)));
+    EXPECT_EQ(untimed(engine.ask(probe)), untimed(fresh.ask(probe)));
     engine.send("quit\n");
     EXPECT_EQ(engine.exitStatus(), 0);
 }
@@ -154,7 +140,7 @@ TEST(Stress, RandomStopAndIsReady) {
             EXPECT_TRUE(isLegalAnswer(answer, at.fen, at.moves)) << out.substr(before);
     }
     // In step: a last search after everything, then nothing more arrives.
-    ask(engine, "position startpos moves a3a4\ngo depth 1\n");
+    engine.ask("position startpos moves a3a4\ngo depth 1\n");
     ++replies;
     engine.send("isready\n");
     ++isReadys;
