@@ -91,11 +91,8 @@ int quiesceRoot(SearchContext& ctx, int alpha, int beta, int depth, int floor) {
     // full-width nodes' schedule, and a stop unwinds it at once, storing nothing.
     if (ctx.stopFlag)
         return noCutScore;
-    if (pollDue(ctx) &&
-        (lookMustStop(ctx, "info searchAB stopped by GUI pv", "info timout") || ctx.nodeCount >= nodeLimit)) {
-        ctx.stopFlag = 1;
+    if (searchMustStop(ctx, "info searchAB stopped by GUI pv", "info timout"))
         return noCutScore;
-    }
 
     const Move hashMove = hashProbeMove(ctx);
     const int alphaIn = alpha;

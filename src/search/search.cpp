@@ -52,18 +52,7 @@ bool lookMustStop(SearchContext& ctx, const char* stopLine, const char* timeoutL
     return false;
 }
 
-namespace {
-
-inline constexpr int extensionPlyLimit = 64;  // no check or single-reply extension beyond
-
-// Within reach of a decisive score, pruning by margins and the null move would be unsound.
-inline bool quietWindow(int beta) { return beta >= -(decisiveBound - 1) && beta <= decisiveBound - 1; }
-
-// Every full-width node counts itself and, every so many nodes, looks at the input and the
-// clock. True when the search must stop: "stop" arrived (reported with stopLine), the time
-// is up (reported with timeoutLine when there is one), or the node limit is reached.
-bool nodeMustStop(SearchContext& ctx, const char* stopLine, const char* timeoutLine) {
-    ctx.nodeCount++;
+bool searchMustStop(SearchContext& ctx, const char* stopLine, const char* timeoutLine) {
     if (pollDue(ctx) && lookMustStop(ctx, stopLine, timeoutLine))
         return true;
     if (ctx.nodeCount >= nodeLimit) {
@@ -71,6 +60,19 @@ bool nodeMustStop(SearchContext& ctx, const char* stopLine, const char* timeoutL
         return true;
     }
     return false;
+}
+
+namespace {
+
+inline constexpr int extensionPlyLimit = 64;  // no check or single-reply extension beyond
+
+// Within reach of a decisive score, pruning by margins and the null move would be unsound.
+inline bool quietWindow(int beta) { return beta >= -(decisiveBound - 1) && beta <= decisiveBound - 1; }
+
+// Every full-width node counts itself and asks whether the search must stop.
+bool nodeMustStop(SearchContext& ctx, const char* stopLine, const char* timeoutLine) {
+    ctx.nodeCount++;
+    return searchMustStop(ctx, stopLine, timeoutLine);
 }
 
 // Squares a move leaves or enters that bear on the king of the side not to move: a move

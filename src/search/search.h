@@ -27,6 +27,12 @@ bool pollDue(const SearchContext& ctx);
 // "quit" noted for after the answer.
 bool lookMustStop(SearchContext& ctx, const char* stopLine, const char* timeoutLine);
 
+// Every so many nodes, looks at the input and the clock; at every node, the node limit.
+// True, with stopFlag set, when the search must stop: "stop" arrived (reported with
+// stopLine), the time is up (reported with timeoutLine when there is one), or the node
+// limit is reached.
+bool searchMustStop(SearchContext& ctx, const char* stopLine, const char* timeoutLine);
+
 // Pawns, horses, cannons and rooks of either side; without them nobody can win.
 inline constexpr uint32_t matingMaterial = 0xFFF00FFC;
 
