@@ -56,10 +56,6 @@ int hashProbeCut(const SearchContext& ctx, int depth, int beta, bool nullAllowed
 // The same for the quiescence search, whose items have depth 0; move receives the hash move.
 int hashProbeQS(const SearchContext& ctx, int beta, Move& move);
 
-// Starts loading the position's bucket and evaluation-cache entry while the node does
-// its first checks: both are read at random in large tables, far from the cache.
-inline void prefetchTables(const Position& pos);
-
 // The static evaluation through the cache.
 int evalCached(SearchContext& ctx);
 
@@ -78,6 +74,8 @@ extern bool hashTablesUsed;  // set by every search
 int  allocateHashTables(int log2Bytes);
 void freeHashTables();
 
+// Starts loading the position's bucket and evaluation-cache entry while the node does
+// its first checks: both are read at random in large tables, far from the cache.
 inline void prefetchTables(const Position& pos) {
     __builtin_prefetch(&hshItems[pos.hashLow & hshMask]);
     __builtin_prefetch(&evalCache[pos.hashLow & evalCacheMask]);
