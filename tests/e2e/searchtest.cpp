@@ -175,7 +175,8 @@ TEST(SearchProcess, NewGameAfterEndgamesIsFresh) {
     Engine played;
     played.startSession();
     int endgames = 0;
-    for (const char* opening : {"", " c3c4"}) {
+    // Edge-pawn openings the book does not know: the games are the same on every run.
+    for (const char* opening : {" a3a4", " i3i4"}) {
         std::string moves = opening;
         played.send("setoption newgame\n");
         bool reached = false;
