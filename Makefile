@@ -13,7 +13,7 @@ FIND_WINE  = for w in /usr/lib/wine/wine64 $$(command -v wine64 wine 2>/dev/null
 WINE_PREFIX_VAR = WINEPREFIX=$(abspath $(WIN_DIR))/wine
 WINE_ENV   = $(WINE_PREFIX_VAR) WINEDEBUG=-all
 
-.PHONY: all build run test sanitize deps clean windows test-windows deps-windows fuzz fuzz-deps valgrind
+.PHONY: all build run play test sanitize deps clean windows test-windows deps-windows fuzz fuzz-deps valgrind
 
 all: build
 
@@ -36,6 +36,29 @@ build: $(BUILD_DIR)/CMakeCache.txt
 
 run: build
 	@exec ./$(BUILD_DIR)/quorvex
+
+# A game against the engine in XBoard (Debian's xboard, which lives in /usr/games): the
+# xiangqi board and pieces XBoard ships, the human as red on a 10 min + 5 s clock, and the
+# engine started in the build folder, where its book is. XBoard keeps its settings in the
+# build folder, not in the user's own file; it plays no sounds and shows no start-up tip.
+# PLAY_ARGS adds XBoard options: make play PLAY_ARGS="-tc 5 -inc 3"
+XBOARD_THEME = /usr/share/games/xboard/themes
+PLAY_ARGS ?=
+
+play: build
+	@command -v xboard >/dev/null 2>&1 || [ -x /usr/games/xboard ] || { \
+	    echo "Installing XBoard (xboard)"; \
+	    apt-get update -qq && apt-get install -y -qq xboard >/dev/null; }
+	@[ -n "$$DISPLAY" ] || echo "make play: DISPLAY is not set; XBoard needs an X display"
+	@dir=$(abspath $(BUILD_DIR)); xboard=$$(command -v xboard || echo /usr/games/xboard); \
+	cd "$$dir" && exec "$$xboard" -settingsFile "$$dir/xboard-play.ini" -saveSettingsFile "$$dir/xboard-play.ini" \
+	    -variant xiangqi -fcp "$$dir/quorvex" -fd "$$dir" -firstProtocolVersion 2 -initialMode MachineBlack \
+	    -tc 10 -inc 5 -xponder -showThinking true \
+	    -pieceImageDirectory $(XBOARD_THEME)/xiangqi -trueColors true -useBoardTexture true \
+	    -liteBackTextureFile $(XBOARD_THEME)/textures/xqboard-9x10.png \
+	    -darkBackTextureFile $(XBOARD_THEME)/textures/xqboard-9x10.png \
+	    -overrideLineGap 0 -highlightMoveWithArrow true \
+	    -soundProgram "" -startupMessage "" $(PLAY_ARGS)
 
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
