@@ -8,10 +8,11 @@
 #include "board/fen.h"
 #include "board/tables.h"
 #include "search/hash.h"
-#include "search/history.h"
+#include "movegen/history.h"
 #include "search/search.h"
 #include "shell/linereader.h"
 #include "shell/protocol.h"
+#include "shell/ucci.h"
 
 namespace fuzz {
 
@@ -27,6 +28,7 @@ inline void startEngineOnce() {
     if (!std::freopen("/dev/null", "w", stdout))
         std::abort();
     initBitCounts();
+    useProtocol(ucciProtocol);
     if (startEngine(context, hashLog2) != hashLog2)
         std::abort();
     initLineReader(inputReader, -1);  // no input during a search unless a target gives some

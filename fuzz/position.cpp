@@ -12,8 +12,9 @@
 #include <string>
 
 #include "board/makemove.h"
-#include "board/replay.h"
+#include "movegen/replay.h"
 #include "eval/evaluate.h"
+#include "eval/phase.h"
 #include "fuzz/fuzzengine.h"
 #include "movegen/movegen.h"
 
@@ -124,7 +125,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string fen(reinterpret_cast<const char*>(data), size_t(lineEnd - data));
     SearchContext& ctx = fuzz::context;
     Position& pos = ctx.position;
-    setupFromFen(pos, fen.c_str());
+    setUpFen(pos, fen.c_str());
     const bool checked = placementIsPossible(pos);
 
     // The game moves, on the position as the set-up left it (as "position ... moves" plays them).

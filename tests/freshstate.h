@@ -4,6 +4,7 @@
 // fresh engine has, whatever tests ran before in the same process.
 #include "board/fen.h"
 #include "board/tables.h"
+#include "eval/phase.h"
 #include "search/context.h"
 
 inline void restoreFreshEngineState() {

@@ -10,7 +10,7 @@
 
 #include "board/fen.h"
 #include "board/makemove.h"
-#include "board/replay.h"
+#include "movegen/replay.h"
 #include "board/tables.h"
 #include "book/book.h"
 #include "movegen/movegen.h"
@@ -179,7 +179,7 @@ std::string addLine(const std::vector<std::string>& tokens, int lineNumber, int&
         return "more than " + std::to_string(maxLinePlies) + " moves";
 
     static Position pos;
-    setupFromFen(pos, startFen);
+    setUpFen(pos, startFen);
     for (size_t i = 0; i < moveCount; ++i) {
         const std::string& text = tokens[i];
         const Move mv = text.size() == 4 ? parseMoveText(text.c_str()) : 0;
@@ -363,7 +363,7 @@ int probeCommand(int argc, char** argv) {
     }
     initToolTables();
     static Position pos;
-    setupFromFen(pos, fen);
+    setUpFen(pos, fen);
     for (const std::string& text : moves) {
         const Move mv = text.size() == 4 ? parseMoveText(text.c_str()) : 0;
         if (!mv || !isLegalMove(pos, mv)) {
@@ -505,7 +505,7 @@ int checkCommand(int argc, char** argv) {
             reportProblem(line.number, keyProblem, problems);
         else
             for (int side : {sideBlack, sideRed})
-                setupFromFen(bySide[side], placementFen(placement, side).c_str());
+                setUpFen(bySide[side], placementFen(placement, side).c_str());
 
         if (line.keyLength == bookKeyLength && line.separator >= 0 && line.separator != ' ')
             reportProblem(line.number, "no space after the key", problems);

@@ -6,7 +6,9 @@
 #include "board/fen.h"
 #include "board/tables.h"
 #include "eval/evaluate.h"
+#include "eval/phase.h"
 #include "movegen/movegen.h"
+#include "shell/protocol.h"
 #include "tools/commands.h"
 
 namespace {
@@ -83,7 +85,7 @@ int evalCommand(int argc, char** argv) {
     initBitCounts();
     initBoardTables((1u << 25) - 1);  // the key mask of the start-up hash table
     static Position pos;
-    setupFromFen(pos, fen);
+    setUpFen(pos, fen);
 
     // Exactly the search root's preparation.
     compactPieceList(pos);

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "shell/ucci.h"
 #include "tools/commands.h"
 
 namespace {
@@ -40,6 +41,8 @@ int main(int argc, char** argv) {
         printUsage(stdout);
         return argc < 2 ? 1 : 0;
     }
+    // The tool's searches and set-ups speak as the engine does in UCCI.
+    useProtocol(ucciProtocol);
     for (const Subcommand& sub : subcommands)
         if (!std::strcmp(argv[1], sub.name))
             return sub.run(argc - 2, argv + 2);

@@ -10,7 +10,8 @@
 #include "board/makemove.h"
 #include "board/tables.h"
 #include "movegen/movegen.h"
-#include "search/history.h"
+#include "movegen/history.h"
+#include "shell/protocol.h"
 #include "shell/report.h"
 #include "tools/commands.h"
 
@@ -95,7 +96,7 @@ void initEngineTables() {
 // counting moves does not depend on the game phase, so the switch is kept from firing.
 void setUp(Position& pos, const char* fen) {
     endgameMode = 1;
-    setupFromFen(pos, fen);
+    setUpFen(pos, fen);
 }
 
 void printHelp() {

@@ -12,12 +12,13 @@
 #include "board/fen.h"
 #include "board/tables.h"
 #include "search/hash.h"
-#include "search/history.h"
+#include "movegen/history.h"
 #include "search/search.h"
 #include "shell/command.h"
 #include "shell/linereader.h"
 #include "shell/protocol.h"
 #include "shell/report.h"
+#include "shell/ucci.h"
 #include "tools/commands.h"
 
 namespace {

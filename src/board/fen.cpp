@@ -1,4 +1,4 @@
-// FEN set-up with its stable PieceId numbering, and the switch into endgame mode.
+// FEN set-up with its stable PieceId numbering.
 #include "board/fen.h"
 
 #include <algorithm>
@@ -6,9 +6,6 @@
 #include <cstring>
 
 #include "board/tables.h"
-#include "eval/weights.h"
-#include "search/context.h"
-#include "shell/report.h"
 
 // Black negative, red positive; entries 36..45 are the pawns that have crossed the river.
 // The pawn entries are those of the game phase selected (see selectGameValues).
@@ -24,9 +21,6 @@ int exchangeValue[46] = {
     0, 0,                                             // unused (ids 0 and 1 + 34)
     -95, 95, -95, 95, -95, 95, -95, 95, -95, 95,      // pawns across the river
 };
-
-bool endgameValuesSelected = false;
-static bool endgameReported = false;
 
 namespace {
 
@@ -100,13 +94,9 @@ int assignId(const Position& pos, int kind, int side, int file, int countOfKind)
 
 bool isBlank(unsigned char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-void reportFenError() {
-    printLine("Fen String Error!");
-}
-
 }  // namespace
 
-void setupFromFen(Position& pos, const char* fen) {
+bool setupFromFen(Position& pos, const char* fen) {
     std::memset(pos.board, 0, sizeof pos.board);
     pos.sideToMove = sideRed;
 
@@ -176,8 +166,6 @@ void setupFromFen(Position& pos, const char* fen) {
             else
                 bad = true;  // more pieces than the kind has ids: leave this one off
         }
-    if (bad)
-        reportFenError();
 
     // Derived fields. pieceCount and regionMask stay empty: the search root rebuilds them.
     rebuildOccupancy(pos);
@@ -205,59 +193,5 @@ void setupFromFen(Position& pos, const char* fen) {
     pos.ply           = 0;
     pos.historyLength = 0;
     pos.pstScore      = 0;
-
-    if (endgameMode == 0)
-        endgameSwitch(pos);
-}
-
-void selectGameValues(bool endgame, bool withoutRooks) {
-    endgameValuesSelected = endgame;
-    selectEvalWeights(endgame);
-    std::memcpy(pieceSquareTable, endgame ? endgamePieceSquareTable : middlegamePieceSquareTable,
-                sizeof pieceSquareTable);
-    // With few pieces left a pawn weighs more; nothing else changes value.
-    for (int pc = pawnFirst; pc < advisorFirst; ++pc) {
-        const int sign = sideOf(pc) == sideRed ? 1 : -1;
-        exchangeValue[pc]      = (endgame ? 56 : 24) * sign;
-        exchangeValue[pc + 34] = (endgame ? 127 : 95) * sign;
-    }
-    // Without rooks the margins are wider: fewer pieces make bigger swings rarer to miss.
-    futilityUnit  = endgame && withoutRooks ? 26 : 23;
-    qsDeltaMargin = endgame && withoutRooks ? 22 : 34;
-}
-
-void resetGamePhase() {
-    selectGameValues(false, false);
-    endgameMode        = 0;
-    endgameReported    = false;
-    advisorAttackLatch = 0;
-}
-
-void endgameSwitch(Position& pos) {
-    if (endgameMode != 0)
-        return;
-    unsigned m       = pos.presenceMask >> 16;
-    int blackMajors  = bitCountTable[m & 0x5550];
-    int redMajors    = bitCountTable[m & 0xAAA0];
-    bool rooksRemain = (pos.presenceMask & 0xF0000000u) != 0;
-    if (blackMajors > 2 && redMajors > 2 && rooksRemain) {
-        // A game sent again from its start position (after a take-back, say) may stand in
-        // the middle game once more.
-        if (endgameValuesSelected)
-            selectGameValues(false, false);
-        return;
-    }
-
-    selectGameValues(true, !rooksRemain);
-    endgameMode = 1;
-    // A game sent as "position startpos moves ..." runs the switch again at every search;
-    // only the first run of a game reports it and takes the extra time.
-    if (endgameReported)
-        return;
-    endgameReported = true;
-    printLine("info endgame reached");
-    // The budget left by the last search grows again in every new game that starts in an
-    // endgame, with no search between to set it anew: it must stop at the clock's cap (no
-    // cap between searches) rather than run past 32 bits.
-    timeBudgetMs = int(std::min<int64_t>(int64_t(timeBudgetMs) + (timeBudgetMs >> 3), timeLimitMs));
+    return !bad;
 }

@@ -2,8 +2,8 @@
 // an addition on the one Position; nothing allocates.
 #include "board/makemove.h"
 
+#include "board/attack.h"
 #include "board/tables.h"
-#include "movegen/movegen.h"
 
 namespace {
 

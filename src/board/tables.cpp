@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "eval/pstdata.h"
+#include "board/pstdata.h"
 
 uint8_t  bitCountTable[65536];
 uint16_t squareRankBit[boardSize];

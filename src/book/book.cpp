@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "platform/platform.h"
-#include "shell/protocol.h"
 
 namespace {
 
@@ -211,6 +210,8 @@ int probeBookFile(const char* path, const int placement[pieceIdCount], uint32_t 
         return 0;
     return packBookMove(mirrorBookIndex(bookMoveFrom(found)), mirrorBookIndex(bookMoveTo(found)));
 }
+
+char bookPath[bookPathSize];
 
 int probeBook(const int placement[pieceIdCount]) {
     return probeBookFile(bookPath, placement, tickCountMs());

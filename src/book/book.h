@@ -77,6 +77,11 @@ bool readBookLine(FILE* file, BookLine& line, const char* wanted);
 // Byte order of the line's key text against a full key; a shorter text sorts first.
 int compareBookKey(const BookLine& line, const char* key);
 
+// The book file the engine reads, handed over by the front end that knows where the
+// program lives ("QXBOOK.DAT" beside the executable); while it is empty every probe misses.
+inline constexpr int bookPathSize = 1024;
+extern char bookPath[bookPathSize];
+
 // Scans the sorted book at path for key, stopping at the first greater key: true with the
 // line in entry when it is there. A file that cannot be opened holds nothing.
 bool lookUpBook(const char* path, const char* key, BookLine& entry);

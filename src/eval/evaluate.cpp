@@ -3,15 +3,10 @@
 // piece-square score, endgame scaling, and the turn to the side to move.
 #include "eval/evaluate.h"
 
-#include "board/fen.h"
-
+#include "eval/phase.h"
 #include "eval/terms.h"
 #include "eval/weights.h"
 #include "movegen/movegen.h"
-
-int attackedBy(const Position& pos, int side, int sq) {
-    return side == sideRed ? attackedByRed(pos, sq) : attackedByBlack(pos, sq);
-}
 
 int kingStepControl(const Position& pos, int sq, int side) {
     // A pawn steps in from beside the square or from the rank behind it (its own side).

@@ -1,6 +1,7 @@
 #pragma once
 // The evaluation's terms and the small board helpers they share. Every term scores one
 // side X against the other side Y; evaluate combines them as black minus red.
+#include "board/attack.h"
 #include "board/position.h"
 #include "board/tables.h"
 
@@ -41,7 +42,9 @@ inline bool isOwn(int pc, int side) { return pc != 0 && (pc & 1) == side; }
 inline bool inHalfOf(int sq, int side) { return side ? rankOf(sq) >= 5 : rankOf(sq) <= 4; }
 
 // Attacker class (0 none, 1 rook, 2 cannon, 3 horse, 4 pawn, 5 others) of side's pieces.
-int attackedBy(const Position& pos, int side, int sq);
+inline int attackedBy(const Position& pos, int side, int sq) {
+    return side == sideRed ? attackedByRed(pos, sq) : attackedByBlack(pos, sq);
+}
 
 // The pieces met from a square in one direction along a line: nearest, second and third
 // occupied squares (-1 when missing) and the number of empty squares before the nearest.

@@ -4,7 +4,7 @@
 #include "board/tables.h"
 #include "movegen/capturewalk.h"
 #include "movegen/movegen.h"
-#include "search/history.h"
+#include "movegen/history.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include "board/tables.h"
 #include "movegen/capturewalk.h"
 #include "movegen/movegen.h"
-#include "search/history.h"
+#include "movegen/history.h"
 
 int generateMoves(const Position& pos, MoveSlot* caps, MoveSlot* quiets, int& quietCount) {
     quietCount = 0;

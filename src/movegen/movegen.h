@@ -1,16 +1,9 @@
 #pragma once
-// Attack detection, move generators, validity, exchanges, compaction and repetition.
+// Move generators, validity, exchanges, compaction and repetition.
 // Generators write MoveSlots into the caller's array and return the count; moves are
 // pseudo-legal, and the make operation refuses those that leave the king attacked.
+#include "board/attack.h"
 #include "board/position.h"
-
-// Check codes: 0 none, 1 file, 2/3 rank from the left/right, 4..7 horse by quadrant,
-// 8 pawn, 17..19 a rook and a cannon on one line (checkCode only).
-int inCheck(const Position& pos, int side);
-int checkCode(const Position& pos, int side);
-// Attacker classes: 0 none, 1 rook, 2 cannon, 3 horse, 4 pawn, 5 elephant/advisor/king.
-int attackedByRed(const Position& pos, int sq);
-int attackedByBlack(const Position& pos, int sq);
 
 int generateCapturesBlack(const Position& pos, MoveSlot* out);
 int generateCapturesRed(const Position& pos, MoveSlot* out);

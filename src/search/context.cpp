@@ -5,8 +5,6 @@ int bookHits       = 0;
 int searchCount    = 0;
 int lastPlayedMove = 0;
 int bannedMove     = 0;
-int futilityUnit   = 23;
-int qsDeltaMargin  = 34;
 
 int      timeLimitMs    = noTimeLimit;
 uint64_t nodeLimit      = UINT64_MAX;

@@ -12,16 +12,14 @@ struct SearchContext {
     int32_t  maxDepth;        // iteration-depth limit of the next search
 };
 
-// Game values. Writers: the protocol loop (all of them), the search driver (bookHits,
-// bannedMove, lastPlayedMove on "quit"), the reply (searchCount), the endgame switch
-// (timeBudgetMs, futilityUnit, qsDeltaMargin).
+// Game values. Writers: the front end (all of them; lastPlayedMove -1 for a "quit" during a
+// search), the search driver (bookHits, bannedMove, searchCount at each answer), the
+// endgame switch (timeBudgetMs).
 extern int timeBudgetMs;    // budget of the next search, ms
 extern int bookHits;        // book moves played this game
 extern int searchCount;     // bestmove replies given this game
 extern int lastPlayedMove;  // last move of the latest "position"; -1: "quit" came mid-search
 extern int bannedMove;      // move excluded at the next root, 0 none
-extern int futilityUnit;    // search margins, wider in an endgame without rooks
-extern int qsDeltaMargin;
 
 // Search values that outlive one search. Writers: the search driver, and a new game.
 extern int      timeLimitMs;         // the most any budget may grow to (the clock's safe share)

@@ -4,18 +4,18 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "board/fen.h"
 #include "board/makemove.h"
 #include "board/tables.h"
 #include "book/book.h"
 #include "eval/evaluate.h"
+#include "eval/phase.h"
+#include "movegen/history.h"
 #include "movegen/movegen.h"
 #include "platform/platform.h"
 #include "search/hash.h"
-#include "search/history.h"
+#include "search/limits.h"
 #include "search/ordering.h"
 #include "search/search.h"
-#include "shell/report.h"
 
 namespace {
 
@@ -26,6 +26,10 @@ uint64_t rootNodes[nodeListSize];
 inline constexpr int excludedScore = -32700;  // banned, illegal, or a decided repetition
 inline constexpr int preparedScore = 32700;   // the answer prepared by the last search
 inline constexpr int bestSoFarScore = 32767;  // lifts the iteration's best move to the top
+
+// The first move of the variation behind predictedReply: the prediction is the reply to
+// that move only.
+Move predictedAfter = 0;
 
 inline int rootScore(int i) { return slotValue(rootMoves[i]); }
 inline void setRootScore(int i, int score) { rootMoves[i] = makeSlot(slotMove(rootMoves[i]), score); }
@@ -143,6 +147,13 @@ void resortRootMoves(int n) {
     }
 }
 
+// The search ends before another iteration is done: the last finished depth and score,
+// and the move to be played.
+void reportCut(const SearchContext& ctx, int depth, int score) {
+    const Move pv[2] = {ctx.bestMove, 0};
+    frontEnd->searchCut(SearchReport{depth, score, elapsedMs(ctx), ctx.nodeCount, pv});
+}
+
 Move iterativeDeepening(SearchContext& ctx, int n, int rootCode, int rootBudget) {
     Position& pos = ctx.position;
     const int D = rootBudget;
@@ -241,14 +252,15 @@ Move iterativeDeepening(SearchContext& ctx, int n, int rootCode, int rootBudget)
             hashStore(ctx, d, boundExact, best, ctx.bestMove);
 
         if (ctx.stopFlag) {
-            reportFinal(ctx, d - 1, iterationScores[d - 1], ctx.bestMove);
+            reportCut(ctx, d - 1, iterationScores[d - 1]);
             return ctx.bestMove;
         }
 
         walkPV(ctx, ctx.bestMove, pv);
+        predictedAfter = pv[0];
         predictedReply = pv[0] ? pv[1] : 0;
         preparedAnswer = pv[0] && pv[1] ? pv[2] : 0;
-        reportIteration(ctx, d, best, pv);
+        frontEnd->iterationDone(SearchReport{d, best, elapsedMs(ctx), ctx.nodeCount, pv});
 
         if (ctx.maxDepth == 64 && d >= 9) {
             if (stable == 4)
@@ -263,7 +275,7 @@ Move iterativeDeepening(SearchContext& ctx, int n, int rootCode, int rootBudget)
             const int elapsed = elapsedMs(ctx);
             if ((rootNodes[0] > ctx.nodeCount * 85 / 100 && elapsed > D / 16) ||
                 (rootNodes[0] > ctx.nodeCount * 98 / 100 && elapsed > D / 32)) {
-                printLine("info easymove");
+                frontEnd->easyMove();
                 return ctx.bestMove;
             }
         }
@@ -296,7 +308,7 @@ Move searchRoot(SearchContext& ctx) {
     if (!bothKingsPresent(pos))
         return 0;  // nothing sensible to search
     if (endgameMode == 0) {
-        endgameSwitch(pos);
+        switchGamePhase(pos);
         capBudget();
     }
 
@@ -348,16 +360,18 @@ Move searchRoot(SearchContext& ctx) {
 
     // 12, 13.
     if (timeBudgetMs <= 300) {
-        reportFinal(ctx, 0, rootScore(0), ctx.bestMove);
+        reportCut(ctx, 0, rootScore(0));
         return ctx.bestMove;
     }
     return iterativeDeepening(ctx, n, code, rootBudget);
 }
 
 void think(SearchContext& ctx) {
+    predictedAfter = 0;
     const Move mv = searchRoot(ctx);
     ctx.bestMove = mv;
-    reportBestMove(mv);
+    ++searchCount;
+    frontEnd->answer(mv, mv && mv == predictedAfter ? predictedReply : 0);
     clearKillers();
     resetHistory();
 

@@ -11,7 +11,6 @@
 #include "movegen/movegen.h"
 #include "platform/platform.h"
 #include "search/context.h"
-#include "shell/report.h"
 
 HashItem*      hshItems      = nullptr;
 uint32_t       hshMask       = 0;
@@ -39,13 +38,13 @@ static void* allocateAligned(std::size_t bytes, void*& block) {
     return reinterpret_cast<void*>((address + cacheLine - 1) & ~(cacheLine - 1));
 }
 
-int allocateHashTables(int log2Bytes) {
+int allocateHashTables(int log2Bytes, bool* evalCacheMissing) {
     evalCache = static_cast<EvalCacheItem*>(
         allocateAligned(std::size_t(evalCacheSize) * sizeof(EvalCacheItem), evalCacheBlock));
-    if (!evalCache) {
-        printLine("info hashsize 0 MB, no memory for the evaluation cache");
+    if (evalCacheMissing)
+        *evalCacheMissing = !evalCache;
+    if (!evalCache)
         return 0;
-    }
     evalCacheMask = evalCacheSize - 1;
 
     // Short of memory, settle for the largest power of two that can be had, down to 16 MB.
@@ -56,20 +55,10 @@ int allocateHashTables(int log2Bytes) {
             break;
     }
     if (!hshItems) {
-        printLine("info hashsize 0 MB, not even %d MB could be allocated", 1 << (minHashLog2 - 20));
         freeHashTables();
         return 0;
     }
-    if (obtained != log2Bytes)
-        printLine("info hashsize %d MB, not enough memory for %d MB", 1 << (obtained - 20),
-                  1 << (log2Bytes - 20));
     hshMask = uint32_t((std::size_t(1) << obtained) / sizeof(HashItem) - 1);
-
-    // Aligned allocation makes this impossible; the line stays for a port that loses it.
-    std::uintptr_t address = reinterpret_cast<std::uintptr_t>(hshItems);
-    if (address % cacheLine != 0)
-        printLine("info hshItems pointer, %d is not aligned on 64, need filler %d",
-                  int(address), int(cacheLine - address % cacheLine));
     return obtained;
 }
 

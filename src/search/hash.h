@@ -70,8 +70,9 @@ void clearHashTables();
 extern bool hashTablesUsed;  // set by every search
 
 // Allocates and zero-fills both tables for a 2^n-byte transposition table (n 24..30).
-// Returns the n actually obtained (smaller when memory is short), 0 on total failure.
-int  allocateHashTables(int log2Bytes);
+// Returns the n actually obtained (smaller when memory is short), 0 on total failure;
+// evalCacheMissing, when given, tells whether the failure was the evaluation cache's.
+int  allocateHashTables(int log2Bytes, bool* evalCacheMissing = nullptr);
 void freeHashTables();
 
 // Starts loading the position's bucket and evaluation-cache entry while the node does

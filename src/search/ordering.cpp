@@ -3,7 +3,7 @@
 #include "board/makemove.h"
 #include "board/tables.h"
 #include "movegen/movegen.h"
-#include "search/history.h"
+#include "movegen/history.h"
 
 void sortByValue(MoveSlot* list, int count) {
     for (int i = 1; i < count; ++i) {

@@ -2,12 +2,16 @@
 // captures (or evasions) and, in the first plies, quiet checking moves. The zero-window one
 // never reads the input or the clock; a stop is noticed by the next full-width node above.
 // The open-window one looks too (see quiesceRoot).
+#include "search/quiesce.h"
+
 #include "board/makemove.h"
 #include "board/tables.h"
+#include "eval/phase.h"
 #include "movegen/movegen.h"
 #include "search/hash.h"
+#include "search/limits.h"
+#include "search/node.h"
 #include "search/ordering.h"
-#include "search/search.h"
 
 namespace {
 
@@ -91,7 +95,7 @@ int quiesceRoot(SearchContext& ctx, int alpha, int beta, int depth, int floor) {
     // full-width nodes' schedule, and a stop unwinds it at once, storing nothing.
     if (ctx.stopFlag)
         return noCutScore;
-    if (searchMustStop(ctx, "info searchAB stopped by GUI pv", "info timout"))
+    if (searchMustStop(ctx, StopSite::zeroWindow))
         return noCutScore;
 
     const Move hashMove = hashProbeMove(ctx);

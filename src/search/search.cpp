@@ -5,61 +5,16 @@
 
 #include "board/makemove.h"
 #include "board/tables.h"
+#include "eval/phase.h"
 #include "eval/terms.h"
+#include "movegen/history.h"
 #include "movegen/movegen.h"
-#include "platform/platform.h"
 #include "search/hash.h"
-#include "search/history.h"
+#include "search/limits.h"
 #include "search/ordering.h"
-#include "shell/command.h"
-#include "shell/report.h"
 
 bool quietAttackTerms(Position& pos) {
     return endgameMode || (attackPressure(pos, sideBlack) < 96 && attackPressure(pos, sideRed) < 96);
-}
-
-bool pollDue(const SearchContext& ctx) {
-    // The quiescence nodes in between count too, so a full-width node rarely lands on an
-    // exact multiple of the interval: the first look in each new block of nodes polls.
-    static uint64_t pollBlock = 0;
-    const uint64_t block = ctx.nodeCount & ~uint64_t(pollMask);
-    if (block == pollBlock)
-        return false;
-    pollBlock = block;
-    return true;
-}
-
-bool lookMustStop(SearchContext& ctx, const char* stopLine, const char* timeoutLine) {
-    const UcciCode code = pollBusyCommand();
-    if (code == codeStop) {
-        ctx.stopFlag = 1;
-        printLine("%s", stopLine);
-        return true;
-    }
-    if (code == codeQuit)
-        lastPlayedMove = -1;  // answer first, then leave
-    else if (code == codeIsReady)
-        printLine("readyok");  // a front end may wait for it before it goes on
-    const int64_t remaining = ctx.startTimeMs + timeBudgetMs - monotonicMs();
-    if (remaining <= 0) {
-        ctx.stopFlag = 1;
-        if (timeoutLine)
-            printLine("%s", timeoutLine);
-        return true;
-    }
-    if (remaining < 4000)
-        pollMask = 1023;  // little time left: look more often, for good
-    return false;
-}
-
-bool searchMustStop(SearchContext& ctx, const char* stopLine, const char* timeoutLine) {
-    if (pollDue(ctx) && lookMustStop(ctx, stopLine, timeoutLine))
-        return true;
-    if (ctx.nodeCount >= nodeLimit) {
-        ctx.stopFlag = 1;
-        return true;
-    }
-    return false;
 }
 
 namespace {
@@ -70,9 +25,9 @@ inline constexpr int extensionPlyLimit = 64;  // no check or single-reply extens
 inline bool quietWindow(int beta) { return beta >= -(decisiveBound - 1) && beta <= decisiveBound - 1; }
 
 // Every full-width node counts itself and asks whether the search must stop.
-bool nodeMustStop(SearchContext& ctx, const char* stopLine, const char* timeoutLine) {
+inline bool nodeMustStop(SearchContext& ctx, StopSite site) {
     ctx.nodeCount++;
-    return searchMustStop(ctx, stopLine, timeoutLine);
+    return searchMustStop(ctx, site);
 }
 
 // Squares a move leaves or enters that bear on the king of the side not to move: a move
@@ -140,7 +95,7 @@ int searchZW(SearchContext& ctx, int beta, int depth, bool nullAllowed) {
     Position& pos = ctx.position;
     if (ctx.stopFlag)
         return noCutScore;
-    if (nodeMustStop(ctx, "info searchAB stopped by GUI pv", "info timout"))
+    if (nodeMustStop(ctx, StopSite::zeroWindow))
         return noCutScore;
     if (!(pos.presenceMask & matingMaterial))
         return 0;
@@ -308,7 +263,7 @@ int searchPV(SearchContext& ctx, int alpha, int beta, int depth) {
     Position& pos = ctx.position;
     if (ctx.stopFlag)
         return noCutScore;
-    if (nodeMustStop(ctx, "info searchPV stopped by GUI pv", nullptr))
+    if (nodeMustStop(ctx, StopSite::principal))
         return noCutScore;
     if (!(pos.presenceMask & matingMaterial))
         return 0;

@@ -1,9 +1,9 @@
-// Engine entry point: start-up, the "ucci" handshake, then the protocol loop.
+// Engine entry point: start-up, then the protocol the front end's first line asks for.
 #include "board/tables.h"
 #include "platform/platform.h"
 #include "shell/linereader.h"
-#include "shell/protocol.h"
 #include "shell/report.h"
+#include "shell/ucci.h"
 
 // The one search record of the run; it holds the position, so it lives outside the stack.
 static SearchContext searchContext;
@@ -20,23 +20,8 @@ int main() {
             return 0;
         sleepMs(1);
     }
-    // Anything but a UCCI front end is left at once, before any memory is taken.
-    if (!startsWithKeyword(line, "ucci"))
-        return 0;
-
-    if (!startEngine(searchContext)) {
-        printLine("bye");  // no table, no search: leave as on "quit"
-        return 0;
-    }
-    initBookPath();
-
-    printLine("id name Quorvex V0.731r");
-    printLine("id author Talbrin ");
-    printLine("id user YOU, 2008");
-    printLine("option usemillisec type check default true");
-    printLine("option hashsize type spin min 16 max 1024 default 256");
-    printLine("ucciok\n");
-
-    runProtocolLoop(searchContext);
+    // Anything but a front end the engine knows is left at once, before any memory is taken.
+    if (startsWithKeyword(line, "ucci"))
+        runUcci(searchContext);
     return 0;
 }

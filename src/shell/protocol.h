@@ -1,20 +1,39 @@
 #pragma once
-// The engine's life as a UCCI process: start-up values, the command loop and the actions
-// behind each command.
+// What every protocol's front end shares: the engine's start-up, a new game, the table size,
+// and a game's position set up from a FEN and its moves. Each protocol words the faults
+// these meet in its own lines, through the Protocol it runs as.
 #include "search/context.h"
+#include "search/frontend.h"
 #include "shell/command.h"
 
-inline constexpr int bookPathSize   = 1024;
 inline constexpr int defaultHashLog2 = 28;  // 256 MB, the declared default
 
-// Full path of the opening book: the executable's folder + "QXBOOK.DAT". Read by the book.
-extern char bookPath[bookPathSize];
+// A front end as the shared actions see it: the search's interface, and the faults of the
+// actions themselves.
+struct Protocol : FrontEnd {
+    // The FEN's board field was bad; what could be read was set up, red to move.
+    virtual void badFen() = 0;
+    // A move of a game's list is not a move of the position: it and the ones after it
+    // (ignoredAfter of them) are not played. text is the move as sent, made printable.
+    virtual void illegalMove(const char text[5], int ignoredAfter) = 0;
+    // A table of 2^requestedLog2 bytes could not be had: obtainedLog2 was (0: none at all,
+    // and evalCacheMissing tells whether the evaluation cache was the one that failed).
+    virtual void tableShortfall(int obtainedLog2, int requestedLog2, bool evalCacheMissing) = 0;
+
+protected:
+    ~Protocol() = default;
+};
+
+// The running protocol (a silent one until a front end takes over); its search interface
+// is frontEnd.
+extern Protocol* protocol;
+void useProtocol(Protocol& running);
 
 // Writes into dest the path of the book beside the executable at exePath: everything up
 // to its last separator, then "QXBOOK.DAT" (the name alone when there is no separator or
 // the result would not fit).
 void buildBookPath(char* dest, int size, const char* exePath, char separator);
-// Sets bookPath from the running executable's location.
+// Hands the book its path (bookPath) from the running executable's location.
 void initBookPath();
 
 // Every start-up table (the Zobrist side key takes the current hshMask, so the hash tables
@@ -26,6 +45,12 @@ void initEngine(SearchContext& ctx);
 // again at that size, as "setoption hashsize" does. Returns the table's log2 size, 0 when
 // no table could be had.
 int startEngine(SearchContext& ctx, int log2Bytes = defaultHashLog2);
+
+// Both tables made anew for a 2^log2Bytes-byte transposition table; a shortfall is reported
+// to the protocol. Returns the log2 size obtained, 0 for none.
+int allocateTables(int log2Bytes);
+// The tables made anew at the size of a table-size option in MB; 0 or less keeps them.
+void resizeTables(int megabytes);
 
 // Puts back everything a game or a search leaves behind, for one more search in the same
 // process as a freshly started engine would make it (tools, fuzzing): a new game, empty
@@ -41,16 +66,11 @@ int hashLog2ForMegabytes(int megabytes);
 // to those of a fresh engine.
 void startNewGame();
 
-// The actions of the commands that change the engine's state.
-void applyOption(SearchContext& ctx, const UcciCommand& cmd);
-void applyPosition(SearchContext& ctx, const UcciCommand& cmd);
-void applyBanMoves(const UcciCommand& cmd);
-// Sets the limits of a "go" (the budget capped by a clock's safe share, or a node limit)
-// and reports them; false when the command starts no search.
-bool setGoLimits(SearchContext& ctx, const UcciCommand& cmd);
-// Sets the limits of a "go", searches and answers.
-void runGo(SearchContext& ctx, const UcciCommand& cmd);
+// A FEN set up on pos, a bad one reported; then the game phase decided for it.
+void setUpFen(Position& pos, const char* fen);
 
-// Serves commands until "quit", the end of the input, or a "quit" seen during a search;
-// then frees the hash tables and says "bye".
-void runProtocolLoop(SearchContext& ctx);
+// A game's position: the FEN set up, then its moves played while they are moves of the
+// position (the first that is not is reported, and the rest dropped). A FEN with the start
+// position's board tells how many answers the engine has given in the game, and starts a
+// new one when it has given none.
+void setUpGame(SearchContext& ctx, const char* fen, const MoveText* moves, int moveCount);

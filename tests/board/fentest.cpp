@@ -5,8 +5,11 @@
 
 #include "board/fen.h"
 #include "board/tables.h"
+#include "eval/phase.h"
 #include "eval/weights.h"
 #include "search/context.h"
+#include "shell/protocol.h"
+#include "shell/ucci.h"
 #include "tests/freshstate.h"
 
 namespace {
@@ -22,6 +25,7 @@ protected:
         initBoardTables((1u << 25) - 1);
     }
     void SetUp() override {
+        useProtocol(ucciProtocol);
         restoreFreshEngineState();
         std::memcpy(savedExchange, exchangeValue, sizeof savedExchange);
         std::memcpy(savedPst, pieceSquareTable, sizeof savedPst);
@@ -38,10 +42,11 @@ protected:
         futilityUnit = savedFutility, qsDeltaMargin = savedDelta;
         tempoBonus = savedTempo, timeBudgetMs = savedBudget;
     }
-    // Sets the position up and returns what was printed.
+    // Sets the position up as a front end's FEN is, with the game-phase switch after it,
+    // and returns what was printed.
     std::string setup(const std::string& fen) {
         testing::internal::CaptureStdout();
-        setupFromFen(pos, fen.c_str());
+        setUpFen(pos, fen.c_str());
         return testing::internal::GetCapturedStdout();
     }
 

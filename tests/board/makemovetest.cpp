@@ -2,7 +2,7 @@
 
 #include <random>
 
-#include "board/replay.h"
+#include "movegen/replay.h"
 #include "tests/movegen/movegentestutil.h"
 
 namespace {

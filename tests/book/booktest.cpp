@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "board/replay.h"
+#include "movegen/replay.h"
 #include "book/book.h"
 #include "movegen/movegen.h"
 #include "shell/protocol.h"

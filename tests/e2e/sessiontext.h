@@ -11,7 +11,7 @@
 
 #include "board/fen.h"
 #include "board/makemove.h"
-#include "board/replay.h"
+#include "movegen/replay.h"
 #include "board/tables.h"
 #include "movegen/movegen.h"
 

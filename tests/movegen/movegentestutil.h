@@ -11,7 +11,7 @@
 #include "board/makemove.h"
 #include "board/tables.h"
 #include "movegen/movegen.h"
-#include "search/history.h"
+#include "movegen/history.h"
 
 inline void initEngineForTests() {
     initBitCounts();

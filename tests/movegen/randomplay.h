@@ -14,7 +14,7 @@
 #include "board/makemove.h"
 #include "board/tables.h"
 #include "movegen/movegen.h"
-#include "search/history.h"
+#include "movegen/history.h"
 
 namespace qxtest {
 

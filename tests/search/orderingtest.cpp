@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "movegen/movegen.h"
-#include "search/history.h"
+#include "movegen/history.h"
 #include "search/ordering.h"
 #include "tests/search/searchfixture.h"
 

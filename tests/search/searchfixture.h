@@ -8,7 +8,7 @@
 
 #include "board/fen.h"
 #include "board/makemove.h"
-#include "board/replay.h"
+#include "movegen/replay.h"
 #include "search/hash.h"
 #include "search/search.h"
 #include "shell/protocol.h"

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "board/fen.h"
-#include "board/replay.h"
+#include "movegen/replay.h"
 #include "shell/command.h"
 
 namespace {

@@ -9,11 +9,13 @@
 #include <cstring>
 
 #include "board/fen.h"
-#include "board/replay.h"
+#include "movegen/replay.h"
 #include "board/tables.h"
 #include "platform/platform.h"
 #include "search/hash.h"
+#include "book/book.h"
 #include "shell/protocol.h"
+#include "shell/ucci.h"
 #include "tests/testsystem.h"
 
 namespace {
@@ -22,6 +24,7 @@ namespace {
 SearchContext testContext;
 
 void initEngineTables() {
+    useProtocol(ucciProtocol);
     initBitCounts();
     initBoardTables((1u << 25) - 1);
 }

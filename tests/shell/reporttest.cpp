@@ -7,12 +7,18 @@
 #include "search/context.h"
 #include "shell/command.h"
 #include "shell/linereader.h"
+#include "search/limits.h"
 #include "shell/report.h"
+#include "shell/ucci.h"
 #include "tests/testsystem.h"
 
 namespace {
 
 SearchContext reportContext;
+
+SearchReport reportOf(int depth, int score, const Move* pv) {
+    return SearchReport{depth, score, elapsedMs(reportContext), reportContext.nodeCount, pv};
+}
 
 std::string captured(void (*print)()) {
     testing::internal::CaptureStdout();
@@ -40,7 +46,7 @@ TEST(Report, Lines) {
     reportContext.startTimeMs = monotonicMs() - 1000;
     std::string line = captured([] {
         const Move pv[] = {packMove(0x77, 0x74), packMove(0x07, 0x26), 0, packMove(1, 2)};
-        reportIteration(reportContext, 3, -5, pv);
+        ucciProtocol.iterationDone(reportOf(3, -5, pv));
     });
     EXPECT_EQ(line.substr(0, 25), "info depth 3 score -5 tim");
     EXPECT_NE(line.find(" nodes -2147483648 nps 2"), std::string::npos) << line;
@@ -48,12 +54,16 @@ TEST(Report, Lines) {
 
     reportContext.nodeCount = 700;
     reportContext.startTimeMs = monotonicMs() + 60000;
-    line = captured([] { reportFinal(reportContext, 0, 12, packMove(0x77, 0x74)); });
+    line = captured([] {
+        const Move pv[] = {packMove(0x77, 0x74), 0};
+        ucciProtocol.searchCut(reportOf(0, 12, pv));
+    });
     EXPECT_EQ(line, "info depth 0 score 12 time 1 nodes 700 nps 700000 pv h2e2\n");
 
-    searchCount = 4;
-    EXPECT_EQ(captured([] { reportBestMove(packMove(0x77, 0x74)); }), "info #5:\nbestmove h2e2\n");
-    EXPECT_EQ(captured([] { reportBestMove(0); }), "info #6:\nnobestmove\n");
+    searchCount = 5;
+    EXPECT_EQ(captured([] { ucciProtocol.answer(packMove(0x77, 0x74), 0); }), "info #5:\nbestmove h2e2\n");
+    searchCount = 6;
+    EXPECT_EQ(captured([] { ucciProtocol.answer(0, 0); }), "info #6:\nnobestmove\n");
 }
 
 // The longest line: wide statistics (a node count that reads negative, a ten-digit speed)
@@ -67,7 +77,7 @@ TEST(Report, LongestIterationLineFits) {
         for (int i = 0; i < 256; ++i)
             pv[i] = i % 2 ? packMove(0x07, 0x26) : packMove(0x77, 0x74);
         pv[256] = 0;
-        reportIteration(reportContext, 64, -2048, pv);
+        ucciProtocol.iterationDone(reportOf(64, -2048, pv));
     });
     // About a second has passed, so the speed takes ten digits; the time may read a little more.
     EXPECT_EQ(line.substr(0, 31), "info depth 64 score -2048 time ");

@@ -1,4 +1,4 @@
-#include "board/replay.h"
+#include "movegen/replay.h"
 
 #include <cstring>
 

@@ -1,7 +1,7 @@
 // Killers, mate killer and the history table, with the update rules applied after a
 // fail-high or at the end of a principal-variation node. Counters are halved across the
 // whole table before any of them leaves its 16-bit range.
-#include "search/history.h"
+#include "movegen/history.h"
 
 #include <cstring>
 

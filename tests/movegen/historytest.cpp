@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "search/history.h"
+#include "movegen/history.h"
 
 namespace {
 

@@ -1,8 +1,9 @@
 // Check detection for a king and attacker classes for a square. Both read the piece
 // list (bounded by lastPieceId) and answer line attacks with one slide-table lookup per
 // line, so a test costs a few lookups per live enemy piece.
+#include "board/attack.h"
+
 #include "board/tables.h"
-#include "movegen/movegen.h"
 
 namespace {
 
