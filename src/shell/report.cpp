@@ -24,3 +24,13 @@ void moveText(Move mv, char text[5]) {
     text[3] = char('0' + 9 - (to >> 4));
     text[4] = '\0';
 }
+
+int appendPv(char* line, int used, const Move* pv) {
+    for (int i = 0; i < 256 && pv[i]; ++i) {
+        line[used++] = ' ';
+        moveText(pv[i], line + used);
+        used += 4;
+    }
+    line[used] = '\0';
+    return used;
+}

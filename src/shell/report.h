@@ -11,3 +11,7 @@ extern bool outputMuted;
 
 // "h2e2": origin file letter and rank digit, then the destination's. Move 0 is "a9a9".
 void moveText(Move mv, char text[5]);
+
+// Appends " h2e2" for each move of pv up to its first 0 (at most 256) to the used
+// characters of line, and ends it; returns the new length. Needs 5 * 256 + 1 bytes free.
+int appendPv(char* line, int used, const Move* pv);

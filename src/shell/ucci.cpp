@@ -47,13 +47,7 @@ void UcciProtocol::iterationDone(const SearchReport& report) {
     // The statistics take up to about 80 characters (a long search's time beside a large
     // node count), then five for each of at most 256 moves.
     char line[96 + 5 * 257];
-    int used = printStatistics(line, sizeof line, report);
-    for (int i = 0; i < 256 && report.pv[i]; ++i) {
-        line[used++] = ' ';
-        moveText(report.pv[i], line + used);
-        used += 4;
-    }
-    line[used] = '\0';
+    appendPv(line, printStatistics(line, sizeof line, report), report.pv);
     printLine("%s", line);
 }
 
