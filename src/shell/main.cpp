@@ -4,6 +4,7 @@
 #include "shell/linereader.h"
 #include "shell/report.h"
 #include "shell/ucci.h"
+#include "shell/xboard.h"
 
 // The one search record of the run; it holds the position, so it lives outside the stack.
 static SearchContext searchContext;
@@ -23,5 +24,7 @@ int main() {
     // Anything but a front end the engine knows is left at once, before any memory is taken.
     if (startsWithKeyword(line, "ucci"))
         runUcci(searchContext);
+    else if (startsWithKeyword(line, "xboard"))
+        runXboard(searchContext);
     return 0;
 }
