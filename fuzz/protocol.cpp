@@ -3,7 +3,8 @@
 // loop's own actions (position, banmoves, setoption, go), so any input that breaks the engine
 // here breaks it in front of a GUI. Only the costs are bounded: searches stop after a few
 // thousand nodes and the hash table stays small. Lines after a "go" are there for the search's
-// own look at the input ("stop", "quit", "isready", "probe ..." as it polls).
+// own look at the input ("stop", "quit", "isready", "probe ..." as it polls). An input whose
+// first line is "xboard" is served by the XBoard front end instead, as the engine would.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -11,6 +12,7 @@
 
 #include "fuzz/fuzzengine.h"
 #include "shell/report.h"
+#include "shell/xboard.h"
 
 namespace {
 
@@ -46,6 +48,8 @@ bool serveOneCommand(SearchContext& ctx, UcciCommand& cmd) {
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     fuzz::startEngineOnce();
     std::strcpy(bookPath, QX_BOOK_FILE);  // the shipped book, so that book answers are served too
+    xboardNodeCap     = fuzz::searchNodeCap;
+    xboardMemoryCapMb = 32;
     return 0;
 }
 
@@ -60,8 +64,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     close(fds[1]);  // the input ends after the bytes, as when a GUI closes its end
     initLineReader(inputReader, fds[0]);
 
-    UcciCommand cmd{};
-    while (serveOneCommand(fuzz::context, cmd)) {
+    char first[lineBufferSize];
+    if (size >= 7 && std::memcmp(data, "xboard\n", 7) == 0 && readLine(first)) {
+        serveXboard(fuzz::context);
+        useProtocol(ucciProtocol);
+    } else {
+        UcciCommand cmd{};
+        while (serveOneCommand(fuzz::context, cmd)) {
+        }
     }
     close(fds[0]);
     initLineReader(inputReader, -1);
