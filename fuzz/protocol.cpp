@@ -10,6 +10,7 @@
 #include <cstring>
 #include <unistd.h>
 
+#include "book/book.h"
 #include "fuzz/fuzzengine.h"
 #include "shell/report.h"
 #include "shell/xboard.h"
