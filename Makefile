@@ -48,7 +48,8 @@ PLAY_ARGS ?=
 play: build
 	@command -v xboard >/dev/null 2>&1 || [ -x /usr/games/xboard ] || { \
 	    echo "Installing XBoard (xboard)"; \
-	    apt-get update -qq && apt-get install -y -qq xboard >/dev/null; }
+	    apt-get update -qq && apt-get install -y -qq xboard >/dev/null; } || { \
+	    echo "make play: XBoard could not be installed: apt-get install xboard, as root"; exit 1; }
 	@[ -n "$$DISPLAY" ] || echo "make play: DISPLAY is not set; XBoard needs an X display"
 	@dir=$(abspath $(BUILD_DIR)); xboard=$$(command -v xboard || echo /usr/games/xboard); \
 	cd "$$dir" && exec "$$xboard" -settingsFile "$$dir/xboard-play.ini" -saveSettingsFile "$$dir/xboard-play.ini" \

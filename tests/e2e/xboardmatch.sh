@@ -48,7 +48,7 @@ result=$(sed -n 's/^\[Result "\(.*\)"\]$/\1/p' game.pgn)
 ending=$(tr '\n' ' ' < game.pgn | grep -o '{[^}]*} *\(1-0\|0-1\|1/2-1/2\|\*\) *$')
 echo "XBoard match: $result $ending"
 case "$result" in 1-0|0-1|1/2-1/2) ;; *) fail "no result: \"$result\"" ;; esac
-echo "$ending" | grep -qiE 'illegal|forfeit|false|on time|crash|disconnect|resign' &&
+echo "$ending" | grep -qiE 'illegal|invalid|forfeit|false|on time|crash|disconnect|resign' &&
     fail "the game did not end by the rules: $ending"
 grep -E '^[0-9]+ <(first|second) ?: *(Illegal move|Error)' xboard.debug | head -n 5 | grep . &&
     fail "an engine refused a command or a move (above)"
