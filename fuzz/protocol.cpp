@@ -9,6 +9,7 @@
 #include <cstring>
 #include <unistd.h>
 
+#include "book/book.h"
 #include "fuzz/fuzzengine.h"
 #include "shell/report.h"
 

@@ -65,16 +65,7 @@ int elapsedMs(const SearchContext& ctx) {
     return elapsed <= 0 ? 1 : elapsed > 0x7FFFFFFF ? 0x7FFFFFFF : int(elapsed);
 }
 
-bool pollDue(const SearchContext& ctx) {
-    // The quiescence nodes in between count too, so a full-width node rarely lands on an
-    // exact multiple of the interval: the first look in each new block of nodes polls.
-    static uint64_t pollBlock = 0;
-    const uint64_t block = ctx.nodeCount & ~uint64_t(pollMask);
-    if (block == pollBlock)
-        return false;
-    pollBlock = block;
-    return true;
-}
+uint64_t pollBlock = 0;
 
 bool lookMustStop(SearchContext& ctx, StopSite site) {
     if (frontEnd->pollInput()) {

@@ -29,8 +29,16 @@ void switchGamePhase(Position& pos);
 int elapsedMs(const SearchContext& ctx);
 
 // Whether a node should look at the input and the clock now: true for the first node to ask
-// in each new block of pollMask + 1 nodes.
-bool pollDue(const SearchContext& ctx);
+// in each new block of pollMask + 1 nodes. The quiescence nodes in between count too, so a
+// full-width node rarely lands on an exact multiple of the interval.
+extern uint64_t pollBlock;  // the block of the last look
+inline bool pollDue(const SearchContext& ctx) {
+    const uint64_t block = ctx.nodeCount & ~uint64_t(pollMask);
+    if (block == pollBlock)
+        return false;
+    pollBlock = block;
+    return true;
+}
 // The look itself. True, with stopFlag set, when the front end says stop or the time is up
 // (both reported to the front end with the site).
 bool lookMustStop(SearchContext& ctx, StopSite site);

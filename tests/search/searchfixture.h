@@ -26,7 +26,7 @@ protected:
     // Sets the position up quietly and plays the moves.
     void setup(const char* fen, std::initializer_list<const char*> moves = {}) {
         testing::internal::CaptureStdout();
-        setupFromFen(ctx.position, fen);
+        setUpFen(ctx.position, fen);
         testing::internal::GetCapturedStdout();
         for (const char* text : moves)
             EXPECT_TRUE(playGameMove(ctx.position, parseMoveText(text))) << text;
