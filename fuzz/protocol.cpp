@@ -12,16 +12,17 @@
 #include "book/book.h"
 #include "fuzz/fuzzengine.h"
 #include "shell/report.h"
+#include "shell/uci.h"
+#include "shell/ucci.h"
 
 namespace {
 
 // A pipe holds this much without a reader; longer inputs are cut.
 constexpr size_t maxInputBytes = 60000;
 
-// The protocol loop's turn, with the costs bounded: a larger table is asked for as 32 MB at
-// most, and a search's own node limit is kept under the cap.
-bool serveOneCommand(SearchContext& ctx, UcciCommand& cmd) {
-    const UcciCode code = parseIdleCommand(cmd);
+// The UCCI loop's turn on one line, with the costs bounded: a larger table is asked for as
+// 32 MB at most, and a search's own node limit is kept under the cap.
+bool serveUcciCommand(SearchContext& ctx, UcciCommand& cmd, UcciCode code) {
     switch (code) {
     case codeIsReady: printLine("readyok"); break;
     case codeSetOption:
@@ -40,6 +41,32 @@ bool serveOneCommand(SearchContext& ctx, UcciCommand& cmd) {
     default: break;
     }
     return code != codeQuit && lastPlayedMove != -1 && hshItems;
+}
+
+// The input as the engine serves it: a first line "uci" starts a UCI session, where the
+// node cap stays a ceiling on every search's limits; any other first line is the first
+// command of a UCCI session (the handshake is not needed here).
+void serveInput(SearchContext& ctx) {
+    static char line[lineBufferSize];
+    // The pipe is closed: a read never waits, and the end comes after the last line.
+    auto nextLine = [] {
+        while (!readLine(line))
+            if (inputEnded())
+                return false;
+        return true;
+    };
+    if (!nextLine())
+        return;
+    if (isUciLine(line)) {
+        startUciSession();
+        while (nextLine() && serveUciLine(ctx, line, 32))
+            nodeLimit = fuzz::searchNodeCap;  // each search lifts it
+        return;
+    }
+    useProtocol(ucciProtocol);
+    UcciCommand cmd{};
+    for (UcciCode code = parseCommandLine(line, cmd); serveUcciCommand(ctx, cmd, code);)
+        code = parseIdleCommand(cmd);
 }
 
 }  // namespace
@@ -61,9 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     close(fds[1]);  // the input ends after the bytes, as when a GUI closes its end
     initLineReader(inputReader, fds[0]);
 
-    UcciCommand cmd{};
-    while (serveOneCommand(fuzz::context, cmd)) {
-    }
+    serveInput(fuzz::context);
     close(fds[0]);
     initLineReader(inputReader, -1);
     return 0;
