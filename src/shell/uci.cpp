@@ -89,21 +89,25 @@ void gatherWords(const char*& cursor, const char* until, char* text) {
 
 constexpr int repetitionVerdictBound = 1948;
 
-int appendScore(char* line, int size, int score) {
+}  // namespace
+
+int formatUciScore(char* text, int size, int score) {
     const int magnitude = std::abs(score);
     if (magnitude > repetitionVerdictBound) {
         const int moves = (MATE - magnitude + 1) / 2;
-        return std::snprintf(line, size_t(size), "score mate %d", score > 0 ? moves : -moves);
+        return std::snprintf(text, size_t(size), "score mate %d", score > 0 ? moves : -moves);
     }
-    return std::snprintf(line, size_t(size), "score cp %d", score * 100 / 24);
+    return std::snprintf(text, size_t(size), "score cp %d", score * 100 / 24);
 }
+
+namespace {
 
 // "info depth D score ... time T nodes N nps S", then the variation when it has a move.
 void printReport(const SearchReport& report, int pvLength) {
     // The statistics take about 110 characters at most, then five for each move.
     char line[128 + 5 * 257];
     int used = std::snprintf(line, sizeof line, "info depth %d ", report.depth);
-    used += appendScore(line + used, int(sizeof line) - used, report.score);
+    used += formatUciScore(line + used, int(sizeof line) - used, report.score);
     const int elapsed = std::max(report.elapsedMs, 1);
     used += std::snprintf(line + used, sizeof line - size_t(used),
                           " time %d nodes %" PRIu64 " nps %" PRIu64, elapsed, report.nodes,
@@ -297,8 +301,10 @@ struct UciFrontEnd final : Protocol {
                   ignoredAfter);
     }
     void tableShortfall(int obtainedLog2, int requestedLog2, bool evalCacheMissing) override {
-        if (!obtainedLog2)
-            printLine("info string no memory for the %s", evalCacheMissing ? "evaluation cache" : "hash table");
+        if (evalCacheMissing)
+            printLine("info string no memory for the evaluation cache");
+        else if (!obtainedLog2)
+            printLine("info string no memory for a hash table, not even 16 MB");
         else
             printLine("info string hash table of %d MB, not %d MB: memory is short", 1 << (obtainedLog2 - 20),
                       1 << (requestedLog2 - 20));

@@ -7,6 +7,10 @@
 // ignored, and nothing else.
 bool isUciLine(const char* line);
 
+// "score cp X" or "score mate N" for a score from the side to move's view, into text;
+// returns its length.
+int formatUciScore(char* text, int size, int score);
+
 // UCI becomes the running protocol, for a session on an engine already started.
 void startUciSession();
 // Serves one input line of the session; false once it is over ("quit", the end of the

@@ -200,3 +200,17 @@ TEST(Uci, SameSearchesAsUcci) {
         moves += " " + lastBestMove(b.back());
     }
 }
+
+#if !defined(__SANITIZE_ADDRESS__)
+// With too little memory for 256 MB the engine settles for a smaller table and says so.
+TEST(Uci, SmallerTableWhenMemoryIsShort) {
+    if (!Engine::canLimitAddressSpace())
+        GTEST_SKIP() << "no address-space limit for a child process here";
+    Engine engine(200);
+    engine.send("uci\nsetoption name Hash value 1024\nisready\n");
+    engine.closeInput();
+    const std::string shortfall = "info string hash table of 128 MB, not ";
+    EXPECT_EQ(engine.readAll(), banner + shortfall + "256 MB: memory is short\n" + uciHandshake + shortfall +
+                                    "1024 MB: memory is short\nreadyok\n");
+}
+#endif
