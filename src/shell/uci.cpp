@@ -42,11 +42,12 @@ bool wordIs(Word word, const char* keyword) {
     return int(std::strlen(keyword)) == word.length && startsWithKeyword(word.at, keyword);
 }
 
-// A word as a line may quote it: at most 32 characters, anything unprintable as '?'.
+// A word (or an option name of several) as a line may quote it: at most 32 characters,
+// anything unprintable as '?'.
 void printableWord(Word word, char shown[33]) {
     const int n = std::min(word.length, 32);
     for (int i = 0; i < n; ++i)
-        shown[i] = word.at[i] > ' ' && word.at[i] < 127 ? word.at[i] : '?';
+        shown[i] = word.at[i] >= ' ' && word.at[i] < 127 ? word.at[i] : '?';
     shown[n] = '\0';
 }
 

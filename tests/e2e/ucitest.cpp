@@ -41,7 +41,7 @@ TEST(Uci, ScriptedSessions) {
          "setoption name Hash value big\nsetoption name Clear  Hash\nsetoption name UCI_Variant value xiangqi\n"
          "setoption name My Own  Option value a b\nsetoption value 3\nisready\n",
          start + "info string Hash needs a size in MB, 16 to 1024\ninfo string Hash needs a size in MB, 16 to 1024\n"
-                 "info string no option UCI_Variant; ignored\ninfo string no option My?Own?Option; ignored\n"
+                 "info string no option UCI_Variant; ignored\ninfo string no option My Own Option; ignored\n"
                  "info string setoption needs a name\nreadyok\n"},
         {"commands that need no answer, and unknown ones",
          "uci\n\n  \nstop\nponderhit\ndebug on\nucinewgame\nuci\nregister later\n\x01\xff\nisready\n",
@@ -164,7 +164,7 @@ TEST(Uci, SearchesThatWaitForStop) {
             engine.send(row.end);
         const std::string out = engine.readReply(2000, asked).substr(asked);
         if (!sanitized) {
-            EXPECT_LT(msSince(start), 200);
+            EXPECT_LT(msSince(start), 500);
         }
         EXPECT_FALSE(lastBestMove(out).empty()) << out;
         if (row.leaves) {
