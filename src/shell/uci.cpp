@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "board/fen.h"
+#include "movegen/replay.h"
 #include "platform/platform.h"
 #include "search/hash.h"
 #include "search/limits.h"
@@ -45,7 +46,7 @@ bool wordIs(Word word, const char* keyword) {
 // A word (or an option name of several) as a line may quote it: at most 32 characters,
 // anything unprintable as '?'.
 void printableWord(Word word, char shown[33]) {
-    const int n = std::min(word.length, 32);
+    const int n = std::clamp(word.length, 0, 32);
     for (int i = 0; i < n; ++i)
         shown[i] = word.at[i] >= ' ' && word.at[i] < 127 ? word.at[i] : '?';
     shown[n] = '\0';
@@ -133,8 +134,7 @@ struct GoLimits {
     int64_t moveTimeMs     = -1;
     int64_t depth          = -1;
     int64_t nodes          = -1;
-    bool    infinite       = false;
-    bool    ponder         = false;
+    bool    waitsForStop   = false;  // "infinite" or "ponder": searched alike, answered at "stop"
 };
 
 // The same ranges as UCCI's "go", so that the same clocks give the same budgets.
@@ -157,13 +157,11 @@ void parseGo(const char* cursor, GoLimits& go) {
         {"depth", &go.depth, 0, maxGoDepth},
         {"nodes", &go.nodes, 0, INT64_MAX},
     };
+    bool inMoveList = false;  // after "searchmoves": its moves, until a word that is none
     for (Word word = nextWord(cursor); word.length; word = nextWord(cursor)) {
-        if (wordIs(word, "infinite")) {
-            go.infinite = true;
-            continue;
-        }
-        if (wordIs(word, "ponder")) {
-            go.ponder = true;
+        if (wordIs(word, "infinite") || wordIs(word, "ponder")) {
+            go.waitsForStop = true;
+            inMoveList = false;
             continue;
         }
         bool known = false;
@@ -175,12 +173,16 @@ void parseGo(const char* cursor, GoLimits& go) {
             if (readNumber(nextWord(after), number.lo, number.hi, *number.value))
                 cursor = after;
         }
+        if (!known && inMoveList && word.length == 4 && parseMoveText(word.at))
+            continue;
+        inMoveList = false;
         if (!known && !std::isdigit(static_cast<unsigned char>(*word.at))) {
             // "searchmoves", "mate" and words of no protocol; their numbers and moves are
             // passed over as they come.
             char shown[33];
             printableWord(word, shown);
             printLine("info string go %s is not supported; ignored", shown);
+            inMoveList = wordIs(word, "searchmoves");
         }
     }
 }
@@ -196,7 +198,7 @@ void setGoLimits(SearchContext& ctx, const GoLimits& go) {
     if (go.clockMs[side] < 0)
         side = 1 - side;
     const bool timed = go.clockMs[side] >= 0 || go.moveTimeMs >= 0;
-    if (!go.infinite && !go.ponder) {
+    if (!go.waitsForStop) {
         if (go.clockMs[side] >= 0) {
             const int clock = int(go.clockMs[side]);
             if (go.movesToGo > 0)
@@ -374,7 +376,7 @@ void go(SearchContext& ctx, const char* cursor) {
     GoLimits limits;
     parseGo(cursor, limits);
     setGoLimits(ctx, limits);
-    uci.waitsForStop = limits.infinite || limits.ponder;
+    uci.waitsForStop = limits.waitsForStop;
     uci.stopSeen     = false;
     think(ctx);
     clearSearchLimits();

@@ -56,8 +56,11 @@ TEST(Uci, ScriptedSessions) {
                  "info string position needs startpos or fen\n" + illegal + "zz99; it and the 1 after it are ignored\n" +
                  illegal + "h9g7x; it and the 2 after it are ignored\n" + illegal +
                  "h2e2; it and the 1 after it are ignored\nreadyok\n"},
-        {"no legal move", "uci\nposition fen R2k5/8R/9/9/9/9/9/9/9/4K4 b - - 0 1\ngo depth 4\n",
-         start + "bestmove (none)\n"},
+        {"no legal move; go words of no use", "uci\nposition fen R2k5/8R/9/9/9/9/9/9/9/4K4 b - - 0 1\n"
+         "go searchmoves d9d8 d9e9 mate 3 depth 4 wtime x\n",
+         start + "info string go searchmoves is not supported; ignored\n"
+                 "info string go mate is not supported; ignored\ninfo string go x is not supported; ignored\n"
+                 "bestmove (none)\n"},
         {"a book answer waits for stop", "uci\nposition startpos\ngo infinite\nisready\nstop\n",
          ""},  // checked below: only its shape varies
     };
