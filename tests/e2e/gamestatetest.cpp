@@ -104,3 +104,37 @@ TEST(GameState, BookStep) {
     engine.send("quit\n");
     EXPECT_EQ(engine.exitStatus(), 0);
 }
+
+// The answer a search prepares for its predicted reply (the third move of its variation) is
+// played at once in the next search, too short to look at anything, when the opponent has
+// played that reply: as told by the position's moves, or, when the position comes without
+// moves, as read from the placement the last answer left (a capture only tells its squares).
+TEST(GameState, PreparedAnswerForThePredictedReply) {
+    const std::string searched = "2bakab2/9/1c2n2c1/p1p1p1p1p/1P7/1C2C4/P1P3P1P/9/9/RNBAKABNR w - - 0 1";
+    struct Row {
+        const char* name;
+        std::string position;
+        bool kept;
+    } rows[] = {
+        {"the predicted reply", searched + " moves b4b7 h7b7", true},
+        {"another reply", searched + " moves b4b7 a6a5", false},
+        {"the predicted capture, without moves", "2bakab2/9/1c2n4/p1p1p1p1p/1P7/4C4/P1P3P1P/9/9/RNBAKABNR w - - 0 1",
+         true},
+        {"another reply, without moves", "2bakab2/9/1C2n2c1/2p1p1p1p/pP7/4C4/P1P3P1P/9/9/RNBAKABNR w - - 0 1",
+         false},
+    };
+    Engine engine;
+    engine.startSession();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string out = engine.ask("setoption newgame\nposition fen " + searched + "\ngo depth 6\n");
+        ASSERT_NE(out.find(" pv b4b7 h7b7 b5b6"), std::string::npos) << out;
+        const std::string next = engine.ask("position fen " + row.position + "\ngo time 1000\n");
+        EXPECT_EQ(next.find("info depth 0 score 32700 ") != std::string::npos, row.kept) << next;
+        if (row.kept) {
+            EXPECT_EQ(lastBestMove(next), "b5b6");
+        }
+    }
+    engine.send("quit\n");
+    EXPECT_EQ(engine.exitStatus(), 0);
+}
