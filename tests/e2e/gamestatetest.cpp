@@ -30,7 +30,8 @@ std::string bookLine(const char* fen, const std::string& moves, const char* move
     char key[bookKeyLength + 1];
     buildBookKey(placement, key);
     const Move mv = parseMoveText(move);
-    return std::string(key) + " " + std::to_string(packBookMove(bookIndex(moveFrom(mv)), bookIndex(moveTo(mv))));
+    const int bookMove = packBookMove(bookIndex(moveFrom(mv)), bookIndex(moveTo(mv)));
+    return std::string(key) + " " + std::to_string(bookMove);
 }
 
 // A central cannon that shields its king from a rook.
@@ -105,10 +106,11 @@ TEST(GameState, BookStep) {
     EXPECT_EQ(engine.exitStatus(), 0);
 }
 
-// The answer a search prepares for its predicted reply (the third move of its variation) is
-// played at once in the next search, too short to look at anything, when the opponent has
-// played that reply: as told by the position's moves, or, when the position comes without
-// moves, as read from the placement the last answer left (a capture only tells its squares).
+// The answer a search prepares for its predicted reply (the third move of its variation)
+// leads the next root's scan, with the score 32700, when the opponent has played that
+// reply: as the position's moves tell, or, when the position comes without moves, as the
+// placement the last answer left shows (only a capture tells both squares). A budget that
+// allows only the scan answers with it.
 TEST(GameState, PreparedAnswerForThePredictedReply) {
     const std::string searched = "2bakab2/9/1c2n2c1/p1p1p1p1p/1P7/1C2C4/P1P3P1P/9/9/RNBAKABNR w - - 0 1";
     struct Row {
@@ -118,10 +120,10 @@ TEST(GameState, PreparedAnswerForThePredictedReply) {
     } rows[] = {
         {"the predicted reply", searched + " moves b4b7 h7b7", true},
         {"another reply", searched + " moves b4b7 a6a5", false},
-        {"the predicted capture, without moves", "2bakab2/9/1c2n4/p1p1p1p1p/1P7/4C4/P1P3P1P/9/9/RNBAKABNR w - - 0 1",
-         true},
-        {"another reply, without moves", "2bakab2/9/1C2n2c1/2p1p1p1p/pP7/4C4/P1P3P1P/9/9/RNBAKABNR w - - 0 1",
-         false},
+        {"the predicted capture, without moves",
+         "2bakab2/9/1c2n4/p1p1p1p1p/1P7/4C4/P1P3P1P/9/9/RNBAKABNR w - - 0 1", true},
+        {"another reply, without moves",
+         "2bakab2/9/1C2n2c1/2p1p1p1p/pP7/4C4/P1P3P1P/9/9/RNBAKABNR w - - 0 1", false},
     };
     Engine engine;
     engine.startSession();
