@@ -102,6 +102,13 @@ TEST(GameState, BookStep) {
             }
         }
     }
+    // A ban holds for one search, also for one answered from the book.
+    const std::string searched = "position fen " + std::string(pinnedCannon) + "\ngo depth 3\n";
+    engine.send("setoption newgame\n");
+    const std::string unbanned = lastBestMove(engine.ask(searched));
+    engine.send("setoption newgame\nbanmoves " + unbanned + "\n");
+    EXPECT_EQ(lastBestMove(engine.ask(std::string("position fen ") + startFen + "\ngo depth 3\n")), "h2e2");
+    EXPECT_EQ(lastBestMove(engine.ask(searched)), unbanned);
     engine.send("quit\n");
     EXPECT_EQ(engine.exitStatus(), 0);
 }
