@@ -3,8 +3,8 @@
 // loop's own actions (position, banmoves, setoption, go), so any input that breaks the engine
 // here breaks it in front of a GUI. Only the costs are bounded: searches stop after a few
 // thousand nodes and the hash table stays small. Lines after a "go" are there for the search's
-// own look at the input ("stop", "quit", "isready", "probe ..." as it polls). An input whose
-// first line is "xboard" is served by the XBoard front end instead, as the engine would.
+// own look at the input ("stop", "quit", "isready", "probe ..." as it polls). A first line
+// "uci" or "xboard" is served by that front end instead, as the engine would.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -13,6 +13,8 @@
 #include "book/book.h"
 #include "fuzz/fuzzengine.h"
 #include "shell/report.h"
+#include "shell/uci.h"
+#include "shell/ucci.h"
 #include "shell/xboard.h"
 
 namespace {
@@ -20,10 +22,9 @@ namespace {
 // A pipe holds this much without a reader; longer inputs are cut.
 constexpr size_t maxInputBytes = 60000;
 
-// The protocol loop's turn, with the costs bounded: a larger table is asked for as 32 MB at
-// most, and a search's own node limit is kept under the cap.
-bool serveOneCommand(SearchContext& ctx, UcciCommand& cmd) {
-    const UcciCode code = parseIdleCommand(cmd);
+// The UCCI loop's turn on one line, with the costs bounded: a larger table is asked for as
+// 32 MB at most, and a search's own node limit is kept under the cap.
+bool serveUcciCommand(SearchContext& ctx, UcciCommand& cmd, UcciCode code) {
     switch (code) {
     case codeIsReady: printLine("readyok"); break;
     case codeSetOption:
@@ -42,6 +43,37 @@ bool serveOneCommand(SearchContext& ctx, UcciCommand& cmd) {
     default: break;
     }
     return code != codeQuit && lastPlayedMove != -1 && hshItems;
+}
+
+// The input as the engine serves it: a first line "uci" starts a UCI session, where the
+// node cap stays a ceiling on every search's limits, and "xboard" an XBoard one, whose caps
+// are set once; any other first line is the first command of a UCCI session (the handshake
+// is not needed here).
+void serveInput(SearchContext& ctx) {
+    static char line[lineBufferSize];
+    // The pipe is closed: a read never waits, and the end comes after the last line.
+    auto nextLine = [] {
+        while (!readLine(line))
+            if (inputEnded())
+                return false;
+        return true;
+    };
+    if (!nextLine())
+        return;
+    if (isUciLine(line)) {
+        startUciSession();
+        while (nextLine() && serveUciLine(ctx, line, 32))
+            nodeLimit = fuzz::searchNodeCap;  // each search lifts it
+        return;
+    }
+    if (startsWithKeyword(line, "xboard")) {
+        serveXboard(ctx);
+        return;
+    }
+    useProtocol(ucciProtocol);
+    UcciCommand cmd{};
+    for (UcciCode code = parseCommandLine(line, cmd); serveUcciCommand(ctx, cmd, code);)
+        code = parseIdleCommand(cmd);
 }
 
 }  // namespace
@@ -65,15 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     close(fds[1]);  // the input ends after the bytes, as when a GUI closes its end
     initLineReader(inputReader, fds[0]);
 
-    char first[lineBufferSize];
-    if (size >= 7 && std::memcmp(data, "xboard\n", 7) == 0 && readLine(first)) {
-        serveXboard(fuzz::context);
-        useProtocol(ucciProtocol);
-    } else {
-        UcciCommand cmd{};
-        while (serveOneCommand(fuzz::context, cmd)) {
-        }
-    }
+    serveInput(fuzz::context);
     close(fds[0]);
     initLineReader(inputReader, -1);
     return 0;

@@ -34,6 +34,9 @@ int64_t wallClockMs();
 // time is measured with it, so that a change of the time of day can neither end nor
 // stretch a search.
 int64_t monotonicMs();
+// A test that plays the clock sets this: monotonicMs then returns what it returns. The
+// engine never sets it; it is read only where the clock is (not per node).
+inline int64_t (*monotonicMsOverride)() = nullptr;
 // Milliseconds from a steady clock with an arbitrary origin, wrapping at 32 bits; for
 // seeding and intervals, never for the time of day.
 uint32_t tickCountMs();

@@ -53,6 +53,8 @@ int64_t wallClockMs() {
 }
 
 int64_t monotonicMs() {
+    if (monotonicMsOverride)
+        return monotonicMsOverride();
     timespec ts{};
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return int64_t(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;

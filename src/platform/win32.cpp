@@ -149,6 +149,8 @@ int64_t wallClockMs() {
 }
 
 int64_t monotonicMs() {
+    if (monotonicMsOverride)
+        return monotonicMsOverride();
     // The performance counter rather than the tick count, whose steps of 15.6 ms would show
     // in the reported times.
     LARGE_INTEGER count{}, frequency{};

@@ -369,6 +369,9 @@ Move searchRoot(SearchContext& ctx) {
 void think(SearchContext& ctx) {
     predictedAfter = 0;
     const Move mv = searchRoot(ctx);
+    // A ban holds for one search, also for one answered before the root's scan (from the
+    // book, or with a king missing), which is where it is otherwise used up.
+    bannedMove = 0;
     ctx.bestMove = mv;
     ++searchCount;
     frontEnd->answer(mv, mv && mv == predictedAfter ? predictedReply : 0);

@@ -4,6 +4,7 @@
 #include "shell/linereader.h"
 #include "shell/report.h"
 #include "shell/ucci.h"
+#include "shell/uci.h"
 #include "shell/xboard.h"
 
 // The one search record of the run; it holds the position, so it lives outside the stack.
@@ -22,7 +23,9 @@ int main() {
         sleepMs(1);
     }
     // Anything but a front end the engine knows is left at once, before any memory is taken.
-    if (startsWithKeyword(line, "ucci"))
+    if (isUciLine(line))
+        runUci(searchContext);
+    else if (startsWithKeyword(line, "ucci"))
         runUcci(searchContext);
     else if (startsWithKeyword(line, "xboard"))
         runXboard(searchContext);

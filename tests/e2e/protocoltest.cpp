@@ -25,7 +25,7 @@ TEST(EngineProcess, ScriptedSessions) {
     const Session sessions[] = {
         {"the issue's session", "ucci\nisready\nsetoption hashsize 100\nquit\n",
          start + "readyok\nbye\n"},
-        {"not ucci: banner only", "uci\nisready\nquit\n", banner},
+        {"neither ucci nor uci: banner only", "ucc\nisready\nquit\n", banner},
         {"any other first line", "hello\nucci\n", banner},
         {"empty input", "", banner},
         {"ucci in any case", "UCCI\nquit\n", start + "bye\n"},

@@ -2,6 +2,7 @@
 // variation walk.
 #include "movegen/movegen.h"
 #include "platform/platform.h"
+#include "search/ordering.h"
 #include "tests/search/searchfixture.h"
 
 namespace {
@@ -197,5 +198,53 @@ TEST_F(SearchTest, DepthBoundHoldsAboveALongGame) {
         EXPECT_LT(score, MATE);
         EXPECT_EQ(pos().historyLength, length);
         EXPECT_EQ(pos().ply, ply);
+    }
+}
+
+// A table move that is no move of the position (an item of another position that shares
+// its lock, or a damaged one) is never made: not first at a node, not by the quiescence
+// search, not by the variation walk.
+TEST_F(SearchTest, TableMoveNotValidHereIsNeverMade) {
+    // Through a screen, two steps at once, a piece of the other side, from an empty square,
+    // onto an own piece.
+    const char* moves[] = {"a0a9", "e3e5", "b7b0", "e5e6", "a0b0"};
+    const Move reply = mv("h9g7");
+    timeBudgetMs = nodeSearchBudgetMs;
+    ctx.startTimeMs = monotonicMs();
+    for (const char* text : moves) {
+        SCOPED_TRACE(text);
+        const Move bad = mv(text);
+        setup(startFen, {"h2e2", "h9g7"});
+        compactPieceList(pos());  // as a search root prepares it
+        rebuildDerivedFields(pos());
+        MovePicker picker;
+        initPicker(picker, bad, 0, 3);
+        while (const Move m = nextMove(picker, pos()))
+            EXPECT_NE(m, bad);
+
+        // The quiescence search from the position, with and without the item: the same
+        // score from the same nodes.
+        int scores[2];
+        uint64_t nodes[2];
+        for (int planted = 0; planted < 2; ++planted) {
+            clearTables();
+            if (planted)
+                hashStore(ctx, 0, boundUpper, 10, bad);
+            ctx.nodeCount = 0;
+            scores[planted] = quiesceRoot(ctx, -MATE, MATE, 0, 0);
+            nodes[planted] = ctx.nodeCount;
+        }
+        EXPECT_EQ(scores[1], scores[0]);
+        EXPECT_EQ(nodes[1], nodes[0]);
+
+        setup(startFen, {"h2e2"});
+        clearTables();
+        makeMoveLight(pos(), reply, false);
+        hashStore(ctx, 1, boundExact, 10, bad);
+        unmakeMoveLight(pos());
+        Move pv[maxPvLength + 1];
+        walkPV(ctx, reply, pv);
+        EXPECT_EQ(pv[0], reply);
+        EXPECT_EQ(pv[1], 0);
     }
 }
