@@ -53,7 +53,7 @@ play: build
 	@[ -n "$$DISPLAY" ] || echo "make play: DISPLAY is not set; XBoard needs an X display"
 	@dir=$(abspath $(BUILD_DIR)); xboard=$$(command -v xboard || echo /usr/games/xboard); \
 	cd "$$dir" && exec "$$xboard" -settingsFile "$$dir/xboard-play.ini" -saveSettingsFile "$$dir/xboard-play.ini" \
-	    -variant xiangqi -fcp "$$dir/quorvex" -fd "$$dir" -firstProtocolVersion 2 -initialMode MachineBlack \
+	    -variant xiangqi -fcp "$$dir/quorvex" -fd "$$dir" -firstProtocolVersion 2 \
 	    -tc 10 -inc 5 -xponder -showThinking true \
 	    -pieceImageDirectory $(XBOARD_THEME)/xiangqi -trueColors true -useBoardTexture true \
 	    -liteBackTextureFile $(XBOARD_THEME)/textures/xqboard-9x10.png \
