@@ -1,6 +1,7 @@
 // The search's side of its interface: a front end that records the facts it is handed.
 #include <vector>
 
+#include "book/book.h"
 #include "search/frontend.h"
 #include "search/limits.h"
 #include "tests/search/searchfixture.h"
@@ -31,6 +32,7 @@ class SearchInterface : public SearchTest {
 protected:
     void SetUp() override {
         SearchTest::SetUp();
+        bookPath[0] = '\0';  // searched, whatever book an earlier test pointed the engine at
         previous = frontEnd;
         frontEnd = &recorder;
     }
@@ -51,7 +53,7 @@ TEST_F(SearchInterface, DepthSearchReportsEveryIterationAndAnswers) {
     setup("rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR w - - 0 1", {"h2e2", "h9g7"});
     limitToDepth(ctx, 5);
     think(ctx);
-    EXPECT_EQ(recorder.depths, (std::vector<int>{1, 2, 3, 4, 5}));
+    ASSERT_EQ(recorder.depths, (std::vector<int>{1, 2, 3, 4, 5}));
     for (size_t i = 1; i < recorder.nodes.size(); ++i)
         EXPECT_GE(recorder.nodes[i], recorder.nodes[i - 1]);
     ASSERT_EQ(recorder.answers, 1);
