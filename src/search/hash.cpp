@@ -74,6 +74,8 @@ int allocateHashTables(int log2Bytes) {
 }
 
 void freeHashTables() {
+    releaseTablePages(hshBlock);
+    releaseTablePages(evalCacheBlock);
     std::free(hshBlock);
     std::free(evalCacheBlock);
     hshBlock       = nullptr;
