@@ -11,7 +11,7 @@ inline void markAttacked(Position& pos, int pc) { pos.attackedMask |= 1u << (pc 
 int rookActivity(const Position& pos, int side, int sq) {
     const int enemy = side ^ 1;
     LineRay rays[4];
-    const int mobility = lineRays(pos, sq, rays);
+    const int mobility = lineRays<false>(pos, sq, rays);
     int d = 0;
     for (int dir = 0; dir < 4; ++dir) {
         const LineRay& ray = rays[dir];

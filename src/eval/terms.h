@@ -53,7 +53,9 @@ struct LineRay {
 // The four rays of a square, in the order rank low, rank high, file low, file high
 // ("low" towards file 0 or rank 0). Returns the empty squares along both lines together.
 // Inline: every rook and cannon of both sides asks for its rays in every evaluation, and
-// each caller reads only some of the fields.
+// each caller reads only some of the fields; the third pieces are found only when asked
+// for (withThird), and are -1 otherwise.
+template <bool withThird = true>
 inline int lineRays(const Position& pos, int sq, LineRay rays[4]) {
     const int rank = rankOf(sq), file = fileOf(sq);
     const SlideTargets& r = rankTargetOf(file, pos.bitRanks[rank]);
@@ -61,10 +63,9 @@ inline int lineRays(const Position& pos, int sq, LineRay rays[4]) {
     // A missing target holds the piece's own coordinate.
     auto onRank = [&](int coord) { return coord == file ? -1 : rank * 16 + coord; };
     auto onFile = [&](int coord) { return coord == rank * 16 ? -1 : coord + file; };
-    rays[0] = {onRank(r.rookTargetLow), onRank(r.cannonTargetLow), onRank(r.thirdTargetLow), r.emptyCountLow};
-    rays[1] = {onRank(r.rookTargetHigh), onRank(r.cannonTargetHigh), onRank(r.thirdTargetHigh), r.emptyCountHigh};
-    rays[2] = {onFile(f.rookTargetLow), onFile(f.cannonTargetLow), onFile(f.thirdTargetLow), f.emptyCountLow};
-    rays[3] = {onFile(f.rookTargetHigh), onFile(f.cannonTargetHigh), onFile(f.thirdTargetHigh), f.emptyCountHigh};
+    rays[0] = {onRank(r.rookTargetLow), onRank(r.cannonTargetLow), withThird ? onRank(r.thirdTargetLow) : -1, r.emptyCountLow};
+    rays[1] = {onRank(r.rookTargetHigh), onRank(r.cannonTargetHigh), withThird ? onRank(r.thirdTargetHigh) : -1, r.emptyCountHigh};
+    rays[2] = {onFile(f.rookTargetLow), onFile(f.cannonTargetLow), withThird ? onFile(f.thirdTargetLow) : -1, f.emptyCountLow};
+    rays[3] = {onFile(f.rookTargetHigh), onFile(f.cannonTargetHigh), withThird ? onFile(f.thirdTargetHigh) : -1, f.emptyCountHigh};
     return r.emptyCountLow + r.emptyCountHigh + f.emptyCountLow + f.emptyCountHigh;
 }
-
