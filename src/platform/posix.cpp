@@ -47,13 +47,16 @@ int readInput(int fd, char* dest, int size) {
 namespace {
 
 // Large pages for the tables: a search on small ones misses the address cache on nearly
-// every probe. A large page is given at the first touch of its 2 MB, but when memory is
-// fragmented the kernel first compacts it, and that first touch can wait for long: a
-// search once stalled for up to a second before its first iteration. So large pages are
-// asked for (madvise MADV_HUGEPAGE) only while the kernel has enough free 2 MB blocks to
-// give them at once; otherwise the table stays on small pages. A helper thread then touches
-// the table (an atomic "or" with zero, which changes nothing), so that the pages are in
-// before the search needs them; the handshake and the resize do not wait for it.
+// every probe. The first touch of an advised 2 MB stretch (madvise MADV_HUGEPAGE) brings in
+// a large page, but that first touch is slow: the kernel clears 2 MB (on a virtual machine
+// the host may have to find them too), and where memory is fragmented it compacts memory
+// first, so a search touching a fresh table at random once waited up to a second before
+// its first iteration. So the search never meets an advised stretch that is not in yet: a
+// helper thread takes the stretches one by one, advises, touches (an atomic "or" with zero,
+// which changes nothing) and, where the search has been first and brought small pages in,
+// gathers them into a large page (MADV_COLLAPSE, Linux 6.1 on). Stretches the helper has not
+// reached are small pages, quick to bring in, as without the helper. Nothing is advised when
+// the kernel has too few free 2 MB blocks: compacting would only burn time.
 inline constexpr uint64_t largePageBytes = uint64_t(2) << 20;
 inline constexpr uint64_t smallPageBytes = 4096;
 
@@ -95,11 +98,44 @@ struct PageHelper {
 };
 PageHelper pageHelpers[4];  // the transposition table and the evaluation cache
 
+#ifndef MADV_COLLAPSE
+#define MADV_COLLAPSE 25
+#endif
+
+// Whether any small page of the 2 MB at stretch is in (the search was there first).
+bool anyPageIn(char* stretch) {
+    unsigned char in[largePageBytes / smallPageBytes];
+    if (mincore(stretch, largePageBytes, in) != 0)
+        return true;
+    for (unsigned char page : in)
+        if (page & 1)
+            return true;
+    return false;
+}
+
+void touchPages(char* from, char* to) {
+    for (char* page = from; page < to; page += smallPageBytes)
+        __atomic_fetch_or(page, char(0), __ATOMIC_RELAXED);
+}
+
 void* bringPagesIn(void* slot) {
     PageHelper& helper = *static_cast<PageHelper*>(slot);
-    for (uint64_t at = 0; at < helper.bytes && !helper.stop.load(std::memory_order_relaxed);
-         at += smallPageBytes)
-        __atomic_fetch_or(helper.start + at, char(0), __ATOMIC_RELAXED);
+    char* const end = helper.start + helper.bytes;
+    for (char* at = helper.start; at < end && !helper.stop.load(std::memory_order_relaxed);) {
+        // The stretch up to the next 2 MB boundary; only a whole one can be a large page.
+        const uintptr_t boundary = (reinterpret_cast<uintptr_t>(at) + largePageBytes) & ~(largePageBytes - 1);
+        char* const next = reinterpret_cast<char*>(boundary) < end ? reinterpret_cast<char*>(boundary) : end;
+        if (uint64_t(next - at) == largePageBytes) {
+            // A fresh stretch becomes a large page at its first touch; one the search has
+            // touched is gathered into one, the pages it lacks coming in as zeros.
+            const bool gather = anyPageIn(at);
+            madvise(at, largePageBytes, MADV_HUGEPAGE);
+            if (gather)
+                madvise(at, largePageBytes, MADV_COLLAPSE);
+        }
+        touchPages(at, next);
+        at = next;
+    }
     return nullptr;
 }
 
@@ -111,12 +147,10 @@ inline char* pageStart(void* address) {
 }  // namespace
 
 void prepareTablePages(void* address, uint64_t bytes) {
-    // madvise wants a page-aligned start; large pages cover the aligned 2 MB within.
+    // madvise wants a page-aligned start; large pages cover the whole aligned 2 MB within.
     char* const start = pageStart(address);
     char* const end = static_cast<char*>(address) + bytes;
     if (start >= end || !largePagesAtHand(uint64_t(end - start)))
-        return;
-    if (madvise(start, uint64_t(end - start), MADV_HUGEPAGE) != 0)
         return;
     for (PageHelper& helper : pageHelpers) {
         if (helper.start)
