@@ -1,6 +1,7 @@
 // The transposition table's storing, probing, replacement and aging rules, and the
 // variation walk.
 #include <algorithm>
+#include <utility>
 
 #include "movegen/movegen.h"
 #include "platform/platform.h"
@@ -211,8 +212,13 @@ TEST_F(SearchTest, ClearingLeavesBothTablesZero) {
     };
     const std::size_t hashBytes = (std::size_t(hshMask) + 1) * sizeof(HashItem);
     const std::size_t cacheBytes = std::size_t(evalCacheSize) * sizeof(EvalCacheItem);
-    for (const char* fen : {startFen, "3akab2/9/4b4/p3p3p/9/2B3R2/P3P3P/4C4/4A4/2rAK4 w - - 0 1"}) {
-        setup(fen);
+    // Below a root move, as the search runs (a node reads the check code the move left).
+    const std::pair<const char*, const char*> games[] = {
+        {startFen, "h2e2"}, {"3akab2/9/4b4/p3p3p/9/2B3R2/P3P3P/4C4/4A4/2rAK4 w - - 0 1", "g4g5"}};
+    for (const auto& [fen, move] : games) {
+        setup(fen, {move});
+        compactPieceList(pos());
+        rebuildDerivedFields(pos());
         timeBudgetMs = nodeSearchBudgetMs;
         ctx.startTimeMs = monotonicMs();
         ctx.stopFlag = 0;
