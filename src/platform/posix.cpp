@@ -118,8 +118,14 @@ void touchPages(char* from, char* to) {
         __atomic_fetch_or(page, char(0), __ATOMIC_RELAXED);
 }
 
+// The helper lets the handshake (or the resize) and a first iteration finish before it
+// starts: its first calls contend with theirs for the kernel's lock on the address space.
+inline constexpr int helperDelayMs = 10;
+
 void* bringPagesIn(void* slot) {
     PageHelper& helper = *static_cast<PageHelper*>(slot);
+    for (int waited = 0; waited < helperDelayMs && !helper.stop.load(std::memory_order_relaxed); ++waited)
+        sleepMs(1);
     char* const end = helper.start + helper.bytes;
     for (char* at = helper.start; at < end && !helper.stop.load(std::memory_order_relaxed);) {
         // The stretch up to the next 2 MB boundary; only a whole one can be a large page.
