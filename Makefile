@@ -49,7 +49,7 @@ native: | deps
 # bench nodes per second, and "go depth" on the 256 MB table against a 16 MB one.
 # make speed-compare BASE=<commit> RUNS=<alternating runs of each>
 BASE ?=
-RUNS ?= 5
+RUNS ?= 9
 speed-compare: | deps
 	BASE=$(BASE) RUNS=$(RUNS) JOBS=$(JOBS) bash scripts/speed-compare.sh
 

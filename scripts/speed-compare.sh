@@ -5,7 +5,7 @@
 #
 # Builds BASE (default: where this branch left main) from a clean export in
 # build-compare/<sha>/, and this working tree in build/ (Release, as `make` builds it). Then:
-#  1. bench: BASE's and this tree's `quorvex-tool bench`, alternately, RUNS times each (5);
+#  1. bench: BASE's and this tree's `quorvex-tool bench`, alternately, RUNS times each (9: a shared machine is noisy);
 #     each run's nodes per second, the medians and their ratio. Both must end with the same
 #     node count (the signature): a difference is reported, and the script fails.
 #  2. go: each engine on one middle-game position, "go depth GO_DEPTH" (12) with the default
@@ -19,7 +19,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 base=${1:-${BASE:-}}
 [ -n "$base" ] || base=$(git merge-base HEAD main 2>/dev/null || git rev-parse HEAD)
-runs=${2:-${RUNS:-5}}
+runs=${2:-${RUNS:-9}}
 jobs=${JOBS:-2}
 go_depth=${GO_DEPTH:-12}
 go_fen=${GO_FEN:-"r1bakabr1/9/1cn3nc1/p3p1pRp/2p6/9/P1P1P1P1P/1C2C1N2/9/RNBAKAB2 w - - 0 5"}
