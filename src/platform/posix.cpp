@@ -52,11 +52,13 @@ namespace {
 // the host may have to find them too), and where memory is fragmented it compacts memory
 // first, so a search touching a fresh table at random once waited up to a second before
 // its first iteration. So the search never meets an advised stretch that is not in yet: a
-// helper thread takes the stretches one by one, advises, touches (an atomic "or" with zero,
-// which changes nothing) and, where the search has been first and brought small pages in,
-// gathers them into a large page (MADV_COLLAPSE, Linux 6.1 on). Stretches the helper has not
-// reached are small pages, quick to bring in, as without the helper. Nothing is advised when
-// the kernel has too few free 2 MB blocks: compacting would only burn time.
+// helper thread takes the stretches one by one and advises and touches (an atomic "or" with
+// zero, which changes nothing) each that the search has not been to. Stretches the helper
+// has not reached, or that the search reached first, are small pages, quick to bring in, as
+// without the helper. (Gathering the search's small pages into a large page, MADV_COLLAPSE,
+// holds the address space's lock while it copies: a search faulting meanwhile waited, up to
+// most of a second on a busy machine.) Nothing is advised when the kernel has too few free
+// 2 MB blocks: compacting would only burn time.
 inline constexpr uint64_t largePageBytes = uint64_t(2) << 20;
 inline constexpr uint64_t smallPageBytes = 4096;
 
@@ -98,10 +100,6 @@ struct PageHelper {
 };
 PageHelper pageHelpers[4];  // the transposition table and the evaluation cache
 
-#ifndef MADV_COLLAPSE
-#define MADV_COLLAPSE 25
-#endif
-
 // Whether any small page of the 2 MB at stretch is in (the search was there first).
 bool anyPageIn(char* stretch) {
     unsigned char in[largePageBytes / smallPageBytes];
@@ -131,14 +129,10 @@ void* bringPagesIn(void* slot) {
         // The stretch up to the next 2 MB boundary; only a whole one can be a large page.
         const uintptr_t boundary = (reinterpret_cast<uintptr_t>(at) + largePageBytes) & ~(largePageBytes - 1);
         char* const next = reinterpret_cast<char*>(boundary) < end ? reinterpret_cast<char*>(boundary) : end;
-        if (uint64_t(next - at) == largePageBytes) {
-            // A fresh stretch becomes a large page at its first touch; one the search has
-            // touched is gathered into one, the pages it lacks coming in as zeros.
-            const bool gather = anyPageIn(at);
+        // A fresh stretch becomes a large page at its first touch; one the search has been to
+        // stays on small pages.
+        if (uint64_t(next - at) == largePageBytes && !anyPageIn(at))
             madvise(at, largePageBytes, MADV_HUGEPAGE);
-            if (gather)
-                madvise(at, largePageBytes, MADV_COLLAPSE);
-        }
         touchPages(at, next);
         at = next;
     }
