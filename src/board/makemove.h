@@ -16,6 +16,17 @@ void makeNullMove(Position& pos);
 bool moveKeepsKingSafe(Position& pos, Move mv);
 void unmakeNullMove(Position& pos);
 
+// The low half of the key the position will have after mv (a legal or pseudo-legal move
+// of the side to move), as the makes compute it: the tables' index, known before the make.
+inline uint32_t keyLowAfter(const Position& pos, Move mv) {
+    const int from = moveFrom(mv), to = moveTo(mv);
+    const int type = pieceTypeOf[pos.board[from]];
+    uint64_t key = zobristKey(type, from) ^ zobristKey(type, to) ^ zobristSide;
+    if (const int captured = pos.board[to])
+        key ^= zobristKey(pieceTypeOf[captured], to);
+    return pos.hashLow ^ uint32_t(key);
+}
+
 // When a move needs the make's legality test: a move can expose its own king only when the
 // side is in check (code nonzero) or the move leaves or enters a square that bears on that
 // king (its rank, its file, the horse and pawn squares around it). The relevance row of the

@@ -11,7 +11,7 @@ inline void markAttacked(Position& pos, int pc) { pos.attackedMask |= 1u << (pc 
 int rookActivity(const Position& pos, int side, int sq) {
     const int enemy = side ^ 1;
     LineRay rays[4];
-    const int mobility = lineRays(pos, sq, rays);
+    const int mobility = lineRays<false>(pos, sq, rays);
     int d = 0;
     for (int dir = 0; dir < 4; ++dir) {
         const LineRay& ray = rays[dir];
@@ -59,22 +59,26 @@ int edgeStepOf(int sq) {
 int horseActivity(Position& pos, int side, int sq) {
     const int enemy = side ^ 1;
     int d = 0, safeMoves = 0;
+    uint32_t threatened = 0;
+    // What a target holds is told by masks rather than branches: the squares' contents do not
+    // follow a pattern the processor could learn.
     for (int j = 0; j < 8 && horseMoves[sq][j] != 0; ++j) {
-        if (pos.board[horseLegs[sq][j]] != 0) continue;
         const int to = horseMoves[sq][j] - 1;
         const int v = pos.board[to];
+        const bool free = pos.board[horseLegs[sq][j]] == 0;
+        const bool own = isOwn(v, side);
+        const bool prey = free & (v != 0) & !own;
+        d += free & own ? (isHorse(v) ? 4 : 1) : 0;
+        d += prey ? minorThreatWeight[v] : 0;
+        threatened |= uint32_t(prey) << (v & 31);
         // In the enemy half a square the enemy covers is no real move (unless the horse
         // takes a major piece there).
-        if (v == 0) {
-            if (!(inHalfOf(to, enemy) && attackedBy(pos, enemy, to))) ++safeMoves;
-        } else if (isOwn(v, side)) {
-            d += isHorse(v) ? 4 : 1;
-        } else {
-            if (!(v < horseFirst && inHalfOf(to, enemy) && attackedBy(pos, enemy, to))) ++safeMoves;
-            d += minorThreatWeight[v];
-            markAttacked(pos, v);
-        }
+        const bool move = free & !own;
+        if (move & inHalfOf(to, enemy) & (v < horseFirst) && attackedBy(pos, enemy, to))
+            continue;
+        safeMoves += move;
     }
+    pos.attackedMask |= threatened;
     d += horseMobilityBonus[safeMoves];
     const int edge = edgeStepOf(sq);
     if (edge >= 0 && isRook(pos.board[edge]) && isOwn(pos.board[edge], enemy)) {

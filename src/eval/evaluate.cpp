@@ -23,7 +23,7 @@ int kingStepControl(const Position& pos, int sq, int side) {
         if (leg != 0 && pos.board[sq + leg] == 0) return 8;
     }
     LineRay rays[4];
-    lineRays(pos, sq, rays);
+    lineRays<false>(pos, sq, rays);
     for (const LineRay& ray : rays) {
         const int pc = ray.first >= 0 ? pos.board[ray.first] : 0;
         if (isRook(pc) && isOwn(pc, side)) return 8;

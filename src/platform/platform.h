@@ -22,11 +22,15 @@ bool inputPending(int fd);
 int readInput(int fd, char* dest, int size);
 
 // Readies a freshly allocated, zero-filled table for the search, which touches it at
-// random. Where a first touch of a page is cheap (Linux: a small page is mapped in
-// microseconds), nothing is done and the pages come in as the searches need them. Where it
-// is dear (Windows, and Wine above all), every page is brought in now, so that the faults
-// fall here (at the handshake or a resize) and not inside a search. Keeps the contents.
+// random. Keeps the contents. Where a first touch of a page is dear (Windows, and Wine
+// above all), every page is brought in now, so that the faults fall here (at the handshake
+// or a resize) and not inside a search. On Linux the table gets large pages when the kernel
+// has them free (a search on small ones misses the address cache on nearly every probe),
+// and a helper thread brings them in while the engine goes on: the call returns at once.
 void prepareTablePages(void* address, uint64_t bytes);
+// Ends any work prepareTablePages still does on the table at address; call it before the
+// table is freed.
+void releaseTablePages(void* address);
 
 // Wall-clock milliseconds: seconds since the epoch * 1000 + milliseconds.
 int64_t wallClockMs();

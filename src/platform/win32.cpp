@@ -140,6 +140,10 @@ void prepareTablePages(void* address, uint64_t bytes) {
         __atomic_fetch_or(bytesAt + at, char(0), __ATOMIC_RELAXED);
 }
 
+void releaseTablePages(void*) {
+    // prepareTablePages has finished before it returns.
+}
+
 int64_t wallClockMs() {
     FILETIME ft{};
     GetSystemTimeAsFileTime(&ft);

@@ -27,6 +27,19 @@ bool hashTablesUsed = false;
 inline constexpr int minHashLog2  = 24;  // 16 MB: the smallest table ever asked for
 inline constexpr std::size_t cacheLine = 64;
 
+// The cache lines of both tables written since they were last zeroed, a bit each: the
+// transposition table's lines first, then the evaluation cache's. A new game (and so every
+// bench position) zeroes only those: a short search writes a small part of a large table.
+// Without the map (no memory for it), the tables are zeroed whole.
+static uint64_t*   writtenLines  = nullptr;
+static std::size_t hashLineCount = 0;  // lines of the transposition table
+static std::size_t lineWordCount = 0;  // words of the map
+
+inline void markWritten(std::size_t line) {
+    if (writtenLines)
+        writtenLines[line >> 6] |= uint64_t(1) << (line & 63);
+}
+
 // A zero-filled block of bytes starting on a cache line. calloc hands large blocks out as
 // fresh zero pages, so even a gigabyte costs nothing until it is used.
 static void* allocateAligned(std::size_t bytes, void*& block) {
@@ -59,12 +72,21 @@ int allocateHashTables(int log2Bytes, bool* evalCacheMissing) {
         return 0;
     }
     hshMask = uint32_t((std::size_t(1) << obtained) / sizeof(HashItem) - 1);
+    hashLineCount = (std::size_t(1) << obtained) / cacheLine;
+    lineWordCount = (hashLineCount + std::size_t(evalCacheSize) * sizeof(EvalCacheItem) / cacheLine + 63) / 64;
+    writtenLines = static_cast<uint64_t*>(std::calloc(lineWordCount, sizeof(uint64_t)));
     return obtained;
 }
 
 void freeHashTables() {
+    releaseTablePages(hshBlock);
+    releaseTablePages(evalCacheBlock);
     std::free(hshBlock);
     std::free(evalCacheBlock);
+    std::free(writtenLines);
+    writtenLines   = nullptr;
+    hashLineCount  = 0;
+    lineWordCount  = 0;
     hshBlock       = nullptr;
     evalCacheBlock = nullptr;
     hshItems       = nullptr;
@@ -76,11 +98,31 @@ void freeHashTables() {
 void clearHashTables() {
     if (!hashTablesUsed)
         return;
-    if (hshItems)
-        std::memset(static_cast<void*>(hshItems), 0, (std::size_t(hshMask) + 1) * sizeof(HashItem));
-    if (evalCache)
-        std::memset(static_cast<void*>(evalCache), 0, std::size_t(evalCacheSize) * sizeof(EvalCacheItem));
     hashTablesUsed = false;
+    if (!writtenLines || !hshItems || !evalCache) {
+        if (hshItems)
+            std::memset(static_cast<void*>(hshItems), 0, (std::size_t(hshMask) + 1) * sizeof(HashItem));
+        if (evalCache)
+            std::memset(static_cast<void*>(evalCache), 0, std::size_t(evalCacheSize) * sizeof(EvalCacheItem));
+        return;
+    }
+    // The transposition table's line count is a multiple of 64: no word spans both tables.
+    for (std::size_t word = 0; word < lineWordCount; ++word) {
+        uint64_t bits = writtenLines[word];
+        if (!bits)
+            continue;
+        writtenLines[word] = 0;
+        const std::size_t first = word * 64;
+        char* const base = first < hashLineCount
+                               ? reinterpret_cast<char*>(hshItems) + first * cacheLine
+                               : reinterpret_cast<char*>(evalCache) + (first - hashLineCount) * cacheLine;
+        if (bits == ~uint64_t(0)) {
+            std::memset(base, 0, 64 * cacheLine);
+            continue;
+        }
+        for (; bits; bits &= bits - 1)
+            std::memset(base + std::size_t(__builtin_ctzll(bits)) * cacheLine, 0, cacheLine);
+    }
 }
 
 // ---- Probing and storing ----------------------------------------------------------
@@ -143,6 +185,7 @@ void hashStore(const SearchContext& ctx, int depth, HashBound bound, int score, 
         // than the item's score.
         if (move == 0 && item->move != 0 && (bound != boundUpper || itemScore(*item) < score))
             return;
+        markWritten(std::size_t(item - hshItems) * sizeof(HashItem) / cacheLine);
         item->lockDepth  = lockDepth;
         item->scoreBound = scoreBound;
         if (move != 0)
@@ -155,6 +198,7 @@ void hashStore(const SearchContext& ctx, int depth, HashBound bound, int score, 
         if (itemAgedDepth(item) < itemAgedDepth(*victim))
             victim = &item;
     }
+    markWritten(std::size_t(victim - hshItems) * sizeof(HashItem) / cacheLine);
     *victim = HashItem{lockDepth, move, scoreBound};
 }
 
@@ -209,6 +253,10 @@ int evalCached(SearchContext& ctx) {
     if ((uint32_t(entry.lockHigh) << 16 | entry.lockLow) == pos.hashHigh)
         return entry.score;
     const int score = evaluate(pos);
+    // An entry may run over into the next line.
+    const std::size_t at = std::size_t(&entry - evalCache) * sizeof(EvalCacheItem);
+    markWritten(hashLineCount + at / cacheLine);
+    markWritten(hashLineCount + (at + sizeof(EvalCacheItem) - 1) / cacheLine);
     entry = EvalCacheItem{uint16_t(pos.hashHigh), uint16_t(pos.hashHigh >> 16), int16_t(score)};
     return score;
 }

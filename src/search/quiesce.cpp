@@ -124,9 +124,9 @@ int quiesceRoot(SearchContext& ctx, int alpha, int beta, int depth, int floor) {
             const Move mv = selectNext(list, count, index);
             if (phase > 0 && mv == hashMove)
                 continue;
+            prefetchTables(keyLowAfter(pos, mv));
             if (makeMove(pos, mv, needsLegalityTest(relevance, mv)) < 0)
                 continue;
-            prefetchTables(pos);
             const int v = -quiesceRoot(ctx, -beta, -alpha, depth - 1, floor);
             unmakeMove(pos);
             if (ctx.stopFlag)
@@ -201,12 +201,14 @@ int quiesceZW(SearchContext& ctx, int beta, int depth, int floor) {
                         best = gain;
                     continue;
                 }
+                prefetchTables(keyLowAfter(pos, mv));
                 if (!safeCapture(pos.board[from], victim) && staticExchange(pos, from, to) < 0)
                     continue;  // a losing or illegal exchange
             }
+            if (!filterCaptures)
+                prefetchTables(keyLowAfter(pos, mv));
             if (makeMove(pos, mv, needsLegalityTest(relevance, mv)) < 0)
                 continue;
-            prefetchTables(pos);
             const int v = -quiesceZW(ctx, 1 - beta, depth - 1, floor);
             unmakeMove(pos);
             if (v >= beta) {

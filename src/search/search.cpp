@@ -147,6 +147,7 @@ int searchZW(SearchContext& ctx, int beta, int depth, bool nullAllowed) {
             }
         }
         if (tryNull && quietWindow(beta)) {
+            prefetchTables(pos.hashLow ^ uint32_t(zobristSide));
             makeNullMove(pos);
             const int reduced = depth - 4;
             const int v = reduced <= 0 ? -quiesceZW(ctx, 1 - beta, reduced, 0)
@@ -186,6 +187,7 @@ int searchZW(SearchContext& ctx, int beta, int depth, bool nullAllowed) {
     int best = -MATE;
 
     while (const Move mv = nextMove(picker, pos)) {
+        prefetchTables(keyLowAfter(pos, mv));
         int newDepth = depth - 1 + checkExtension;
         if (picker.movePhase == phaseHashMove && depth > 7 && haveItem &&
             singularCandidate(pos, hashItem, mv, depth, newDepth) &&
@@ -222,7 +224,6 @@ int searchZW(SearchContext& ctx, int beta, int depth, bool nullAllowed) {
         const int captured = makeMove(pos, mv, needsLegalityTest(ownRelevance, mv));
         if (captured < 0)
             continue;
-        prefetchTables(pos);
         if (!captured)
             tried[triedCount++] = TriedQuiet{mv, pieceTypeOf[moving]};
         movesMade++;
@@ -300,6 +301,7 @@ int searchPV(SearchContext& ctx, int alpha, int beta, int depth) {
     int singleReply = -1;  // decided when the evasions are first picked
 
     while (const Move mv = nextMove(picker, pos)) {
+        prefetchTables(keyLowAfter(pos, mv));
         int extension = checkExtension;
         if (picker.movePhase == phaseCaptures && code) {
             if (singleReply < 0)
@@ -316,7 +318,6 @@ int searchPV(SearchContext& ctx, int alpha, int beta, int depth) {
         const int captured = makeMove(pos, mv, needsLegalityTest(ownRelevance, mv));
         if (captured < 0)
             continue;
-        prefetchTables(pos);
         if (!captured)
             tried[triedCount++] = TriedQuiet{mv, pieceTypeOf[moving]};
         movesMade++;

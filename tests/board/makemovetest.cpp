@@ -48,12 +48,14 @@ TEST_F(MakeMove, EveryMakeAndUnmakeRestoresThePositionExactly) {
         for (Move mv : pseudoMoves(pos)) {
             SCOPED_TRACE(moveString(mv));
             const int endgameBefore = endgameMode;
+            const uint32_t predicted = keyLowAfter(pos, mv);  // where the search prefetches
             if (makeMove(pos, mv, true) < 0) {
                 ++refused;
                 ASSERT_TRUE(samePosition(pos, saved)) << "refused make changed the position";
                 continue;
             }
             ++made;
+            EXPECT_EQ(pos.hashLow, predicted);
             EXPECT_EQ(pos.historyLength, saved.historyLength + 1);
             EXPECT_EQ(pos.ply, saved.ply + 1);
             unmakeMove(pos);

@@ -157,7 +157,7 @@ TEST(EngineProcess, FrontEndVanishes) {
 TEST(EngineProcess, HashTablesShrinkWhenMemoryIsShort) {
     if (!Engine::canLimitAddressSpace())
         GTEST_SKIP() << "no address-space limit for a child process here";
-    Engine engine(200);
+    Engine engine(220);  // 128 MB fits with room for the program and its threads; 256 MB does not
     ASSERT_TRUE(engine.started());
     engine.send("ucci\nisready\nsetoption hashsize 1024\nsetoption hashsize 64\nisready\nquit\n");
     engine.closeInput();

@@ -209,7 +209,7 @@ TEST(Uci, SameSearchesAsUcci) {
 TEST(Uci, SmallerTableWhenMemoryIsShort) {
     if (!Engine::canLimitAddressSpace())
         GTEST_SKIP() << "no address-space limit for a child process here";
-    Engine engine(200);
+    Engine engine(220);
     engine.send("uci\nsetoption name Hash value 1024\nisready\n");
     engine.closeInput();
     const std::string shortfall = "info string hash table of 128 MB, not ";

@@ -262,4 +262,42 @@ TEST_F(Terms, KingStepControl) {
     }
 }
 
+
+// The rays found by bit scans agree with the slide tables the move generators use, for every
+// square and every occupancy of its rank and of its file.
+TEST_F(Terms, LineRaysAgreeWithTheSlideTables) {
+    const auto expected = [](int own, int coord, int base, int step) {
+        return coord == own ? -1 : base + coord * step;
+    };
+    Position lines{};
+    for (int sq = 0; sq < squareCount; ++sq) {
+        if (!onBoard(sq)) continue;
+        const int rank = rankOf(sq), file = fileOf(sq);
+        for (int occupied = 0; occupied < 1024 + 512; ++occupied) {
+            const bool alongRank = occupied < 512;
+            lines.bitRanks[rank] = uint16_t(alongRank ? occupied | 1 << file : 1 << file);
+            lines.bitFiles[file] = uint16_t(alongRank ? 1 << rank : (occupied - 512) | 1 << rank);
+            const SlideTargets& r = rankTargetOf(file, lines.bitRanks[rank]);
+            const SlideTargets& f = fileTargetOf(rank, lines.bitFiles[file]);
+            const int want[4][4] = {
+                {expected(file, r.rookTargetLow, rank * 16, 1), expected(file, r.cannonTargetLow, rank * 16, 1),
+                 expected(file, r.thirdTargetLow, rank * 16, 1), r.emptyCountLow},
+                {expected(file, r.rookTargetHigh, rank * 16, 1), expected(file, r.cannonTargetHigh, rank * 16, 1),
+                 expected(file, r.thirdTargetHigh, rank * 16, 1), r.emptyCountHigh},
+                {expected(rank * 16, f.rookTargetLow, file, 1), expected(rank * 16, f.cannonTargetLow, file, 1),
+                 expected(rank * 16, f.thirdTargetLow, file, 1), f.emptyCountLow},
+                {expected(rank * 16, f.rookTargetHigh, file, 1), expected(rank * 16, f.cannonTargetHigh, file, 1),
+                 expected(rank * 16, f.thirdTargetHigh, file, 1), f.emptyCountHigh}};
+            LineRay rays[4];
+            const int mobility = lineRays(lines, sq, rays);
+            ASSERT_EQ(mobility, want[0][3] + want[1][3] + want[2][3] + want[3][3]) << sq << " " << occupied;
+            for (int dir = 0; dir < 4; ++dir) {
+                const int got[4] = {rays[dir].first, rays[dir].second, rays[dir].third, rays[dir].empties};
+                for (int field = 0; field < 4; ++field)
+                    ASSERT_EQ(got[field], want[dir][field]) << sq << " " << occupied << " " << dir << " " << field;
+            }
+        }
+    }
+}
+
 }  // namespace

@@ -1,5 +1,8 @@
 // The transposition table's storing, probing, replacement and aging rules, and the
 // variation walk.
+#include <algorithm>
+#include <utility>
+
 #include "movegen/movegen.h"
 #include "platform/platform.h"
 #include "search/ordering.h"
@@ -246,5 +249,32 @@ TEST_F(SearchTest, TableMoveNotValidHereIsNeverMade) {
         walkPV(ctx, reply, pv);
         EXPECT_EQ(pv[0], reply);
         EXPECT_EQ(pv[1], 0);
+    }
+}
+
+// A new game zeroes only the lines written since the last one (and the tables start zero):
+// after a search has written both tables here and there, every byte of both is zero again.
+TEST_F(SearchTest, ClearingLeavesBothTablesZero) {
+    const auto zero = [](const void* table, std::size_t bytes) {
+        const unsigned char* at = static_cast<const unsigned char*>(table);
+        return std::all_of(at, at + bytes, [](unsigned char b) { return b == 0; });
+    };
+    const std::size_t hashBytes = (std::size_t(hshMask) + 1) * sizeof(HashItem);
+    const std::size_t cacheBytes = std::size_t(evalCacheSize) * sizeof(EvalCacheItem);
+    // Below a root move, as the search runs (a node reads the check code the move left).
+    const std::pair<const char*, const char*> games[] = {
+        {startFen, "h2e2"}, {"3akab2/9/4b4/p3p3p/9/2B3R2/P3P3P/4C4/4A4/2rAK4 w - - 0 1", "g4g5"}};
+    for (const auto& [fen, move] : games) {
+        setup(fen, {move});
+        compactPieceList(pos());
+        rebuildDerivedFields(pos());
+        timeBudgetMs = nodeSearchBudgetMs;
+        ctx.startTimeMs = monotonicMs();
+        ctx.stopFlag = 0;
+        hashTablesUsed = true;
+        searchPV(ctx, -MATE, MATE, 5);
+        EXPECT_FALSE(zero(hshItems, hashBytes) || zero(evalCache, cacheBytes)) << fen;
+        clearHashTables();
+        EXPECT_TRUE(zero(hshItems, hashBytes) && zero(evalCache, cacheBytes)) << fen;
     }
 }
