@@ -217,12 +217,7 @@ UcciCode parseCommandLine(const char* line, UcciCommand& cmd) {
 static char idleLine[lineBufferSize];
 
 UcciCode parseIdleCommand(UcciCommand& cmd) {
-    while (!readLine(idleLine)) {
-        if (inputEnded())
-            return codeQuit;
-        sleepMs(1);
-    }
-    return parseCommandLine(idleLine, cmd);
+    return waitForLine(idleLine) ? parseCommandLine(idleLine, cmd) : codeQuit;
 }
 
 UcciCommand busyProbe;

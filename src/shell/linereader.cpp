@@ -69,3 +69,12 @@ bool readLine(LineReader& rd, char* dest) {
 bool inputEnded(const LineReader& rd) {
     return rd.endOfInput && rd.fill == 0;
 }
+
+bool waitForLine(char* dest) {
+    while (!readLine(dest)) {
+        if (inputEnded())
+            return false;
+        sleepMs(1);
+    }
+    return true;
+}

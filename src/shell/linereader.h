@@ -37,3 +37,7 @@ bool inputEnded(const LineReader& rd);
 // The same, on inputReader.
 inline bool readLine(char* dest) { return readLine(inputReader, dest); }
 inline bool inputEnded() { return inputEnded(inputReader); }
+
+// Waits for the next line of inputReader, looking every millisecond; false once the input
+// has ended with no line left.
+bool waitForLine(char* dest);

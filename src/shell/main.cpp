@@ -17,11 +17,8 @@ int main() {
     initLineReader(inputReader, 0);
 
     char line[lineBufferSize];
-    while (!readLine(line)) {
-        if (inputEnded())
-            return 0;
-        sleepMs(1);
-    }
+    if (!waitForLine(line))
+        return 0;
     // Anything but a front end the engine knows is left at once, before any memory is taken.
     if (isUciLine(line))
         runUci(searchContext);

@@ -382,16 +382,6 @@ void go(SearchContext& ctx, const char* cursor) {
     clearSearchLimits();
 }
 
-// The next input line, waiting for it; false once the input has ended.
-bool waitForLine(char* line) {
-    while (!readLine(line)) {
-        if (inputEnded())
-            return false;
-        sleepMs(1);
-    }
-    return true;
-}
-
 }  // namespace
 
 bool isUciLine(const char* line) {

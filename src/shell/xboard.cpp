@@ -463,13 +463,8 @@ void serveXboard(SearchContext& ctx) {
         if (hasPending) {
             std::memcpy(line, pendingLine, sizeof line);
             hasPending = false;
-        } else if (inputGone) {
+        } else if (inputGone || !waitForLine(line)) {
             break;
-        } else {
-            while (!readLine(line) && !(inputGone = inputEnded()))
-                sleepMs(1);
-            if (inputGone)
-                break;
         }
         serveLine(line);
         if (analyzing && analysisStale && !hasPending && !quitting)
