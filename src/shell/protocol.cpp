@@ -3,11 +3,13 @@
 #include <cstring>
 
 #include "board/fen.h"
+#include "board/makemove.h"
 #include "board/position.h"
 #include "board/tables.h"
 #include "book/book.h"
 #include "eval/phase.h"
 #include "movegen/history.h"
+#include "movegen/movegen.h"
 #include "movegen/replay.h"
 #include "platform/platform.h"
 #include "search/hash.h"
@@ -164,3 +166,22 @@ void setUpGame(SearchContext& ctx, const char* fen, const MoveText* moves, int m
     }
     endgameMode = modeAfterSetup;
 }
+
+bool isLegalGameMove(Position& pos, Move mv) {
+    if (!mv || !isValidMove(mv, pos))
+        return false;
+    const int victim = pos.board[moveTo(mv)];
+    return victim != kingBlack && victim != kingRed && moveKeepsKingSafe(pos, mv);
+}
+
+Move firstLegalMove(Position& pos) {
+    for (int pc = pawnFirst + pos.sideToMove; pc < pieceIdCount; pc += 2) {
+        const int from = pos.pieceSquare[pc];
+        for (int rank = 0; from != noSquare && rank < 10; ++rank)
+            for (int file = 0; file < 9; ++file)
+                if (isLegalGameMove(pos, packMove(from, makeSquare(rank, file))))
+                    return packMove(from, makeSquare(rank, file));
+    }
+    return 0;
+}
+

@@ -66,6 +66,13 @@ int hashLog2ForMegabytes(int megabytes);
 // to those of a fresh engine.
 void startNewGame();
 
+// A move the side to move may play: valid, taking no king, leaving its own king safe.
+bool isLegalGameMove(Position& pos, Move mv);
+// The first legal move of the side to move; 0 when it has none. A front end that must move
+// plays it when the search has no answer though moves remain (each of them loses by
+// repetition), rather than claim a result the rules do not give.
+Move firstLegalMove(Position& pos);
+
 // A FEN set up on pos, a bad one reported; then the game phase decided for it.
 void setUpFen(Position& pos, const char* fen);
 

@@ -231,6 +231,7 @@ void printHandshake() {
 }
 
 struct UciFrontEnd final : Protocol {
+    SearchContext* context = nullptr;  // the game being searched
     bool waitsForStop = false;  // "go infinite" or "go ponder": the answer waits for "stop"
     bool stopSeen     = false;  // "stop" or "ponderhit" came during this search
     bool quitSeen     = false;  // "quit", or the end of the input: leave after the answer
@@ -283,6 +284,10 @@ struct UciFrontEnd final : Protocol {
         while (waitsForStop && !stopSeen && !quitSeen)
             if (!pollInput())
                 sleepMs(1);
+        // Moves that all lose by repetition still leave one to play; "(none)" only without
+        // a legal move or a king.
+        if (!best && bothKingsPresent(context->position))
+            best = firstLegalMove(context->position);
         if (!best) {
             printLine("bestmove (none)");
             return;
@@ -376,6 +381,7 @@ void go(SearchContext& ctx, const char* cursor) {
     GoLimits limits;
     parseGo(cursor, limits);
     setGoLimits(ctx, limits);
+    uci.context      = &ctx;
     uci.waitsForStop = limits.waitsForStop;
     uci.stopSeen     = false;
     think(ctx);

@@ -67,25 +67,6 @@ void setUpPosition() {
     setUpGame(*context, gameFen, gameMoves, gameMoveCount);
 }
 
-bool isLegal(Position& pos, Move mv) {
-    if (!mv || !isValidMove(mv, pos))
-        return false;
-    const int victim = pos.board[moveTo(mv)];
-    return victim != kingBlack && victim != kingRed && moveKeepsKingSafe(pos, mv);
-}
-
-// The first legal move of the side to move; 0 when it has none.
-Move firstLegalMove(Position& pos) {
-    for (int pc = pawnFirst + pos.sideToMove; pc < pieceIdCount; pc += 2) {
-        const int from = pos.pieceSquare[pc];
-        for (int rank = 0; from != noSquare && rank < 10; ++rank)
-            for (int file = 0; file < 9; ++file)
-                if (isLegal(pos, packMove(from, makeSquare(rank, file))))
-                    return packMove(from, makeSquare(rank, file));
-    }
-    return 0;
-}
-
 // The board of pos as a FEN in the engine's letters, with its side.
 void writeFen(const Position& pos, char* out) {
     static const char letters[] = "..ppppppppppaaaabbbbnnnnccccrrrrkk";
@@ -260,7 +241,7 @@ void userMove(const char* text) {
     while (text[length] > ' ')
         ++length;
     const Move mv = length == 4 ? parseMoveText(text) : 0;
-    if (!isLegal(context->position, mv)) {
+    if (!isLegalGameMove(context->position, mv)) {
         printLine("Illegal move: %.*s", std::min(length, 64), text);
         return;
     }

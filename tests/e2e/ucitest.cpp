@@ -61,6 +61,7 @@ TEST(Uci, ScriptedSessions) {
          start + "info string go searchmoves is not supported; ignored\n"
                  "info string go mate is not supported; ignored\ninfo string go x is not supported; ignored\n"
                  "bestmove (none)\n"},
+        {"no king", "uci\nposition fen 9/9/9/9/9/9/9/9/9/4K4 w - - 0 1\ngo depth 2\n", start + "bestmove (none)\n"},
         {"a book answer waits for stop", "uci\nposition startpos\ngo infinite\nisready\nstop\n",
          ""},  // checked below: only its shape varies
     };
@@ -203,17 +204,3 @@ TEST(Uci, SameSearchesAsUcci) {
         moves += " " + lastBestMove(b.back());
     }
 }
-
-#if !defined(__SANITIZE_ADDRESS__)
-// With too little memory for 256 MB the engine settles for a smaller table and says so.
-TEST(Uci, SmallerTableWhenMemoryIsShort) {
-    if (!Engine::canLimitAddressSpace())
-        GTEST_SKIP() << "no address-space limit for a child process here";
-    Engine engine(220);
-    engine.send("uci\nsetoption name Hash value 1024\nisready\n");
-    engine.closeInput();
-    const std::string shortfall = "info string hash table of 128 MB, not ";
-    EXPECT_EQ(engine.readAll(), banner + shortfall + "256 MB: memory is short\n" + uciHandshake + shortfall +
-                                    "1024 MB: memory is short\nreadyok\n");
-}
-#endif
