@@ -10,6 +10,7 @@
 #include <string>
 
 #include "board/fen.h"
+#include "platform/platform.h"
 #include "board/tables.h"
 #include "search/hash.h"
 #include "movegen/history.h"
@@ -80,7 +81,10 @@ SearchContext toolContext;
 bool startToolEngine(int hashMegabytes) {
     initBitCounts();
     const int log2Bytes = hashMegabytes ? hashLog2ForMegabytes(hashMegabytes) : defaultHashLog2;
-    return startEngine(toolContext, log2Bytes) != 0;
+    if (!startEngine(toolContext, log2Bytes))
+        return false;
+    awaitTablePages();
+    return true;
 }
 
 // A freshly started engine's state with the book off, then "position <text>". False for a

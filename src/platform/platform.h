@@ -31,6 +31,8 @@ void prepareTablePages(void* address, uint64_t bytes);
 // Ends any work prepareTablePages still does on the table at address; call it before the
 // table is freed.
 void releaseTablePages(void* address);
+// Waits until the work prepareTablePages started on every table is done.
+void awaitTablePages();
 
 // Wall-clock milliseconds: seconds since the epoch * 1000 + milliseconds.
 int64_t wallClockMs();

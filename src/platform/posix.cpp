@@ -97,6 +97,7 @@ struct PageHelper {
     uint64_t          bytes = 0;
     pthread_t         thread{};
     std::atomic<bool> stop{false};
+    std::atomic<bool> hurry{false};  // someone waits for the pages: no delay
 };
 PageHelper pageHelpers[4];  // the transposition table and the evaluation cache
 
@@ -122,7 +123,9 @@ inline constexpr int helperDelayMs = 10;
 
 void* bringPagesIn(void* slot) {
     PageHelper& helper = *static_cast<PageHelper*>(slot);
-    for (int waited = 0; waited < helperDelayMs && !helper.stop.load(std::memory_order_relaxed); ++waited)
+    for (int waited = 0; waited < helperDelayMs && !helper.stop.load(std::memory_order_relaxed) &&
+                         !helper.hurry.load(std::memory_order_relaxed);
+         ++waited)
         sleepMs(1);
     char* const end = helper.start + helper.bytes;
     for (char* at = helper.start; at < end && !helper.stop.load(std::memory_order_relaxed);) {
@@ -158,6 +161,7 @@ void prepareTablePages(void* address, uint64_t bytes) {
         helper.start = start;
         helper.bytes = uint64_t(end - start);
         helper.stop.store(false);
+        helper.hurry.store(false);
         // A small stack: the helper needs next to none, and an address-space limit counts
         // the default 8 MB. Without a thread the pages come in as the searches touch them.
         pthread_attr_t attributes;
@@ -167,6 +171,16 @@ void prepareTablePages(void* address, uint64_t bytes) {
             helper.start = nullptr;
         pthread_attr_destroy(&attributes);
         return;
+    }
+}
+
+void awaitTablePages() {
+    for (PageHelper& helper : pageHelpers) {
+        if (!helper.start)
+            continue;
+        helper.hurry.store(true);
+        pthread_join(helper.thread, nullptr);
+        helper.start = nullptr;
     }
 }
 

@@ -140,6 +140,8 @@ void prepareTablePages(void* address, uint64_t bytes) {
         __atomic_fetch_or(bytesAt + at, char(0), __ATOMIC_RELAXED);
 }
 
+void awaitTablePages() {}
+
 void releaseTablePages(void*) {
     // prepareTablePages has finished before it returns.
 }
