@@ -16,12 +16,19 @@ int kingStepControl(const Position& pos, int sq, int side) {
         const int pc = pos.board[from];
         if (isPawn(pc) && isOwn(pc, side)) return 16;
     }
-    for (int pc = lastPieceId[kindHorse][side]; pc >= firstIdOf(kindHorse, side); pc -= 2) {
-        const int from = pos.pieceSquare[pc];
-        if (from == noSquare) continue;
+    const uint32_t own = pos.presenceMask & sideBits(side);
+    for (uint32_t horses = own & horseBits; horses; horses &= horses - 1) {
+        const int from = pos.pieceSquare[__builtin_ctz(horses)];
         const int leg = horseLegByDelta(from - sq);
         if (leg != 0 && pos.board[sq + leg] == 0) return 8;
     }
+    // Most squares have no rook or cannon of X on their lines: the line scan is for the rest.
+    bool onLine = false;
+    for (uint32_t liners = own & (rookBits | cannonBits); liners && !onLine; liners &= liners - 1) {
+        const int from = pos.pieceSquare[__builtin_ctz(liners)];
+        onLine = rankOf(from) == rankOf(sq) || fileOf(from) == fileOf(sq);
+    }
+    if (!onLine) return 0;
     LineRay rays[4];
     lineRays<false>(pos, sq, rays);
     for (const LineRay& ray : rays) {
