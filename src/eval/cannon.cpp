@@ -137,7 +137,7 @@ int cannonTerms(Position& pos, int side, int sq, const Invasion& in) {
 
 }  // namespace
 
-int attackPressure(Position& pos, int side) {
+QX_COUNTING int attackPressure(Position& pos, int side) {
     const int enemy = side ^ 1;
     const uint32_t x = sideBits(side), y = sideBits(enemy);
     const int rooks = pos.pieceCount[rookFirst + side];

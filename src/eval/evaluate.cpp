@@ -186,7 +186,7 @@ int endgameCorrections(const Position& pos, int s, EvalTerms* terms) {
     return scale("draw-scale", factor, 16);
 }
 
-int evaluateImpl(Position& pos, EvalTerms* terms) {
+QX_COUNTING int evaluateImpl(Position& pos, EvalTerms* terms) {
     // 1.
     pos.attackedMask = 0;
     phaseWeight = 0;

@@ -11,7 +11,7 @@ inline int kingDanger(int index) { return index <= 0 ? 0 : kingDangerTable[index
 
 }  // namespace
 
-int kingAttack(const Position& pos, int attacker) {
+QX_COUNTING int kingAttack(const Position& pos, int attacker) {
     const int defender = attacker ^ 1;
     const uint32_t* region = pos.regionMask;
     // Regions seen from the defender: even numbers lie in black's half, odd in red's.
