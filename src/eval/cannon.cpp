@@ -65,11 +65,12 @@ int centreFilePin(const Position& pos, int side, int sq) {
     return d;
 }
 
-// One cannon and the pieces it meets along its lines.
+// One cannon of the given side and the pieces it meets along its lines.
+template <int side>
 struct Cannon {
     Position& pos;
     const Invasion& in;
-    int side, sq;
+    int sq;
 
     // The wing (by the cannon's file) whose counts the rank terms use.
     QX_INLINE bool rightSide() const { return fileOf(sq) >= 4; }
@@ -165,11 +166,11 @@ struct Cannon {
     }
 };
 
-}  // namespace
-
-QX_COUNTING int attackPressure(Position& pos, int side) {
-    const int enemy = side ^ 1;
-    const uint32_t x = sideBits(side), y = sideBits(enemy);
+// The body for one side: with the sides fixed, the masks and indices are constants.
+template <int side>
+QX_INLINE int pressureBy(Position& pos) {
+    constexpr int enemy = side ^ 1;
+    constexpr uint32_t x = sideMaskOf[side], y = sideMaskOf[enemy];
     const Invasion in{x, pos.regionMask + enemy};
     int d = 0;
 
@@ -178,7 +179,7 @@ QX_COUNTING int attackPressure(Position& pos, int side) {
     // by their presence bits (their order does not matter: the terms are summed and the
     // attacked pieces OR-ed).
     for (uint32_t present = pos.presenceMask & cannonBits & x; present; present &= present - 1)
-        d += Cannon{pos, in, side, pos.pieceSquare[__builtin_ctz(present)]}.terms();
+        d += Cannon<side>{pos, in, pos.pieceSquare[__builtin_ctz(present)]}.terms();
 
     const int rooks = pos.pieceCount[rookFirst + side];
     const int cannons = pos.pieceCount[cannonFirst + side];
@@ -207,18 +208,19 @@ QX_COUNTING int attackPressure(Position& pos, int side) {
     }
 
     // Step 6: both cannons in one enemy corner on different files, off the rank
-    // next-but-one to the river. A side has two cannon ids, so "both" is the whole set.
-    const int cramped = side == sideBlack ? 6 : 3;
-    const uint32_t ownCannons = cannonBits & x;
-    for (uint32_t corner : {in.leftCorner(), in.rightCorner()}) {
-        if ((corner & ownCannons) != ownCannons) continue;
+    // next-but-one to the river. A side has two cannon ids, so "both" is the whole set, and
+    // only one corner can hold it.
+    constexpr int cramped = side == sideBlack ? 6 : 3;
+    constexpr uint32_t ownCannons = cannonBits & x;
+    const uint32_t leftCorner = in.leftCorner();
+    const uint32_t pairCorner = (leftCorner & ownCannons) == ownCannons ? leftCorner : in.rightCorner();
+    if ((pairCorner & ownCannons) == ownCannons) {
         const int first = pos.pieceSquare[cannonFirst + side];
         const int second = pos.pieceSquare[cannonFirst + 2 + side];
-        if (fileOf(first) == fileOf(second) || rankOf(first) == cramped || rankOf(second) == cramped)
-            continue;
-        d += 8 * (2 * (4 * ((in.rooksFlank() + 1) / 2) - bitCount32(corner & rookBits & y) +
-                       in.pawns(corner)) -
-                  bitCount32(corner & (horseBits | cannonBits) & y));
+        if (fileOf(first) != fileOf(second) && rankOf(first) != cramped && rankOf(second) != cramped)
+            d += 8 * (2 * (4 * ((in.rooksFlank() + 1) / 2) - bitCount32(pairCorner & rookBits & y) +
+                           in.pawns(pairCorner)) -
+                      bitCount32(pairCorner & (horseBits | cannonBits) & y));
     }
 
     // Step 7: pressure on the side where the enemy king has stepped.
@@ -244,4 +246,10 @@ QX_COUNTING int attackPressure(Position& pos, int side) {
         }
     }
     return d;
+}
+
+}  // namespace
+
+QX_COUNTING int attackPressure(Position& pos, int side) {
+    return side == sideRed ? pressureBy<sideRed>(pos) : pressureBy<sideBlack>(pos);
 }
