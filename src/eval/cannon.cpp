@@ -3,10 +3,6 @@
 #include "eval/terms.h"
 #include "eval/weights.h"
 
-// The helpers below are forced inline: only then do they share attackPressure's popcount
-// build instead of counting through the plain library call.
-#define QX_INLINE [[gnu::always_inline]] inline
-
 namespace {
 
 // The attacker X's view of the defender Y's half. Y's regions are Y + 0, 2, 4, 6, 8: left

@@ -116,7 +116,7 @@ bool loneCannon(const Position& pos, int side) {
 }
 
 // Step 9: drawish material. Returns the corrected score.
-int endgameCorrections(const Position& pos, int s, EvalTerms* terms) {
+QX_INLINE int endgameCorrections(const Position& pos, int s, EvalTerms* terms) {
     const uint32_t present = pos.presenceMask;
     const uint32_t black = sideBits(sideBlack), red = sideBits(sideRed);
     const int pb = bitCount32(present & pawnBits & black);

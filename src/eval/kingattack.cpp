@@ -18,7 +18,7 @@ inline uint32_t onOtherParity(uint32_t pieces) { return pieces << 1 | pieces >> 
 // The body for one attacker: with the sides fixed, the region indices and the side masks
 // are constants. Forced inline, so that it shares kingAttack's popcount build.
 template <int attacker>
-[[gnu::always_inline]] inline int kingAttackBy(const Position& pos) {
+QX_INLINE int kingAttackBy(const Position& pos) {
     constexpr int defender = attacker ^ 1;
     const uint32_t* region = pos.regionMask;
     // Regions seen from the defender: even numbers lie in black's half, odd in red's.

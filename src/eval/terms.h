@@ -9,7 +9,9 @@
 // pick a function's code when the program loads (GCC on ELF), the definitions of the
 // counting terms are marked QX_COUNTING and built twice, with and without the processor's
 // popcount instruction; the loader takes the one the processor can run, so the shipped
-// build stays plain x86-64. Elsewhere a table of 16-bit counts does the work.
+// build stays plain x86-64. Elsewhere a table of 16-bit counts does the work. A helper that
+// counts is marked QX_INLINE: forced into its caller, it shares the caller's build (left
+// out, it would count through the library's slower call).
 #if defined(__GNUC__) && !defined(__clang__) && defined(__ELF__) && defined(__x86_64__)
 #define QX_COUNTING __attribute__((target_clones("popcnt", "default")))
 inline int bitCount32(uint32_t x) { return __builtin_popcount(x); }
@@ -17,6 +19,7 @@ inline int bitCount32(uint32_t x) { return __builtin_popcount(x); }
 #define QX_COUNTING
 inline int bitCount32(uint32_t x) { return bitCountTable[x & 0xFFFF] + bitCountTable[x >> 16]; }
 #endif
+#define QX_INLINE [[gnu::always_inline]] inline
 
 // Mobility, mutual protection and threats of X's rooks, horses, elephants, advisors and
 // pawns. Marks attacked enemy pieces in attackedMask and may set advisorAttackLatch.
