@@ -8,6 +8,27 @@
 #include "eval/weights.h"
 #include "movegen/movegen.h"
 
+namespace {
+
+// Whether a rook or cannon at coordinate q of a line (a rank or a file, its occupancy bits
+// occupied; the square of coordinate c is base + c * step) bears on the square at p. A
+// cannon does not count where the palace's own king (owner, 0 outside the palaces) is the
+// square's neighbour on that line: stepping there takes the king off the line.
+inline bool lineControls(const Position& pos, uint32_t occupied, int p, int q, int base, int step,
+                         bool rook, int owner) {
+    const int low = p < q ? p : q, high = p < q ? q : p;
+    const uint32_t between = occupied & ((1u << high) - (2u << low));
+    if (rook) return between == 0;
+    if (between == 0 || (between & (between - 1)) != 0) return false;
+    if (owner == 0) return true;
+    const uint32_t below = occupied & ((1u << p) - 1), above = occupied & ~((2u << p) - 1);
+    if (below && pos.board[base + (31 - __builtin_clz(below)) * step] == owner) return false;
+    if (above && pos.board[base + __builtin_ctz(above) * step] == owner) return false;
+    return true;
+}
+
+}  // namespace
+
 int kingStepControl(const Position& pos, int sq, int side) {
     // A pawn steps in from beside the square or from the rank behind it (its own side).
     const int behind = side == sideBlack ? sq - 16 : sq + 16;
@@ -22,32 +43,21 @@ int kingStepControl(const Position& pos, int sq, int side) {
         const int leg = horseLegByDelta(from - sq);
         if (leg != 0 && pos.board[sq + leg] == 0) return 8;
     }
-    // Most squares have no rook or cannon of X on their lines: the line scan is for the rest.
-    bool onLine = false;
-    for (uint32_t liners = own & (rookBits | cannonBits); liners && !onLine; liners &= liners - 1) {
-        const int from = pos.pieceSquare[__builtin_ctz(liners)];
-        onLine = rankOf(from) == rankOf(sq) || fileOf(from) == fileOf(sq);
-    }
-    if (!onLine) return 0;
-    LineRay rays[4];
-    lineRays<false>(pos, sq, rays);
-    for (const LineRay& ray : rays) {
-        const int pc = ray.first >= 0 ? pos.board[ray.first] : 0;
-        if (isRook(pc) && isOwn(pc, side)) return 8;
-    }
-    // A cannon does not count on a line where the palace's own king is next to the square:
-    // stepping there takes the king off that line.
+    // A rook of X with nothing between it and the square, or a cannon with one screen.
     const int owner = rankOf(sq) <= 2 ? kingBlack : rankOf(sq) >= 7 ? kingRed : 0;
-    for (int line = 0; line < 4; line += 2) {
-        const LineRay& low = rays[line];
-        const LineRay& high = rays[line + 1];
-        const int lowPc = low.second >= 0 ? pos.board[low.second] : 0;
-        const int highPc = high.second >= 0 ? pos.board[high.second] : 0;
-        if (!((isCannon(lowPc) && isOwn(lowPc, side)) || (isCannon(highPc) && isOwn(highPc, side))))
-            continue;
-        const bool kingNext = owner != 0 && ((low.first >= 0 && pos.board[low.first] == owner) ||
-                                             (high.first >= 0 && pos.board[high.first] == owner));
-        if (!kingNext) return 8;
+    for (uint32_t liners = own & (rookBits | cannonBits); liners; liners &= liners - 1) {
+        const int id = __builtin_ctz(liners);
+        const int from = pos.pieceSquare[id];
+        if (from == sq) continue;
+        if (rankOf(from) == rankOf(sq)) {
+            if (lineControls(pos, pos.bitRanks[rankOf(sq)], fileOf(sq), fileOf(from), sq - fileOf(sq), 1,
+                             isRook(id), owner))
+                return 8;
+        } else if (fileOf(from) == fileOf(sq)) {
+            if (lineControls(pos, pos.bitFiles[fileOf(sq)], rankOf(sq), rankOf(from), fileOf(sq), 16,
+                             isRook(id), owner))
+                return 8;
+        }
     }
     return 0;
 }
