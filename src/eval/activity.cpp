@@ -6,46 +6,22 @@
 namespace {
 
 inline int palaceCentreOf(int side) { return side ? makeSquare(8, 4) : makeSquare(1, 4); }
-inline void markAttacked(Position& pos, int pc) { pos.attackedMask |= 1u << (pc & 31); }
 
-int rookActivity(const Position& pos, int side, int sq) {
-    const int enemy = side ^ 1;
-    LineRay rays[4];
-    const int mobility = lineRays<false>(pos, sq, rays);
-    int d = 0;
-    for (int dir = 0; dir < 4; ++dir) {
-        const LineRay& ray = rays[dir];
-        if (ray.first < 0) continue;
-        const int b = pos.board[ray.first];
-        const int behind = ray.second >= 0 ? pos.board[ray.second] : 0;
-        if (isOwn(b, side)) {
-            d += 1;
-            if (isRook(b))
-                d += 2;
-            // An own horse or cannon screening the enemy king: a discovered attack waits.
-            else if ((isHorse(b) || isCannon(b)) && behind == kingBlack + enemy)
-                d += 32;
-            continue;
-        }
-        // Threats do not mark attackedMask: the rook's own pressure is counted here only.
-        d += rookThreatWeight[b];
-        if (isHorse(b) || isCannon(b)) {
-            if (ray.second < 0) continue;
-            if (isRook(behind) && isOwn(behind, enemy) && !attackedBy(pos, enemy, ray.second))
-                d += 32;  // pinned against an undefended rook
-            else if (behind == kingBlack + enemy)
-                d += ray.first == palaceCentreOf(enemy) ? 96 : 16;  // pinned against the king
-        } else if (isAdvisor(b) || isElephant(b)) {
-            advisorAttackLatch = 1;
-            // The defender pinned between the rook and the rook's own king on one file.
-            if (endgameMode && dir >= 2) {
-                const LineRay& back = rays[dir ^ 1];
-                if (back.first >= 0 && pos.board[back.first] == kingBlack + side) d += 8;
-            }
-        }
-    }
-    return d + rookMobilityBonus[mobility];
-}
+// The target lists of the board tables, repacked one byte a target into a single word per
+// square, so that a loop reads one word and shifts it instead of reading a byte and testing
+// for the terminator at every step. The lists keep their first zero byte as the end (the
+// bytes past it are dropped), and the steps' companion squares (horse legs, elephant eyes)
+// are packed alongside in the same byte positions. Built once from the board tables on
+// first use, so that every quirk of theirs (a piece set up where it could never stand reads
+// the same bytes as before) carries over.
+struct ActivityTables {
+    uint64_t horseTo[boardSize];     // horse targets + 1
+    uint64_t horseLeg[boardSize];
+    uint64_t defenderTo[boardSize];  // advisor/elephant destinations (never square 0)
+    uint64_t elephantEye[boardSize];
+    uint32_t pawnTo[boardSize][2];   // pawn targets + 1, by side
+    uint8_t  horseEdge[boardSize];   // the edge step a trapping rook stands on; else the square
+};
 
 // The square one step in from the board's edge that a rook can use to trap the horse.
 int edgeStepOf(int sq) {
@@ -56,47 +32,118 @@ int edgeStepOf(int sq) {
     return -1;
 }
 
-int horseActivity(Position& pos, int side, int sq) {
+ActivityTables buildActivityTables() {
+    ActivityTables t{};
+    for (int sq = 0; sq < boardSize; ++sq) {
+        for (int j = 0; j < 8 && horseMoves[sq][j] != 0; ++j) {
+            t.horseTo[sq] |= uint64_t(horseMoves[sq][j]) << 8 * j;
+            t.horseLeg[sq] |= uint64_t(horseLegs[sq][j]) << 8 * j;
+        }
+        const int edge = edgeStepOf(sq);
+        t.horseEdge[sq] = uint8_t(edge >= 0 ? edge : sq);
+        for (int j = 9; j < 16 && horseMoves[sq][j] != 0; ++j) {
+            t.defenderTo[sq] |= uint64_t(horseMoves[sq][j]) << 8 * (j - 9);
+            t.elephantEye[sq] |= uint64_t((sq + horseMoves[sq][j]) / 2) << 8 * (j - 9);
+        }
+        for (int side = sideBlack; side <= sideRed; ++side)
+            for (int j = 0; j < 4 && pawnKingMoves[sq][side][j] != 0; ++j)
+                t.pawnTo[sq][side] |= uint32_t(pawnKingMoves[sq][side][j]) << 8 * j;
+    }
+    return t;
+}
+
+// What the rook meets one way: first is the nearest piece's square, second the next one's;
+// a missing square is the rook's own (as the slide tables give it). back is the nearest
+// square the other way along a file, or -1 on a rank.
+inline int rookRay(const Position& pos, int side, int sq, int first, int second, int back) {
+    if (first == sq)
+        return 0;
+    const int enemy = side ^ 1;
+    const int b = pos.board[first];
+    // With no second piece this reads the rook itself, which none of the tests below takes.
+    const int behind = pos.board[second];
+    if (isOwn(b, side)) {
+        if (isRook(b))
+            return 3;
+        // An own horse or cannon screening the enemy king: a discovered attack waits.
+        return (isHorse(b) || isCannon(b)) && behind == kingBlack + enemy ? 33 : 1;
+    }
+    // Threats do not mark attackedMask: the rook's own pressure is counted here only.
+    int d = rookThreatWeight[b];
+    if (isHorse(b) || isCannon(b)) {
+        if (isRook(behind) && isOwn(behind, enemy) && !attackedBy(pos, enemy, second))
+            d += 32;  // pinned against an undefended rook
+        else if (behind == kingBlack + enemy)
+            d += first == palaceCentreOf(enemy) ? 96 : 16;  // pinned against the king
+    } else if (isAdvisor(b) || isElephant(b)) {
+        advisorAttackLatch = 1;
+        // The defender pinned between the rook and the rook's own king on one file.
+        if (endgameMode && back >= 0 && pos.board[back] == kingBlack + side)
+            d += 8;
+    }
+    return d;
+}
+
+int rookActivity(const Position& pos, int side, int sq) {
+    const int rank = rankOf(sq), file = fileOf(sq);
+    // One slide-table entry per line holds the nearest and second pieces both ways and the
+    // empty squares before them. Rank targets are files, file targets ranks times 16.
+    const SlideTargets& r = rankTargetOf(file, pos.bitRanks[rank]);
+    const SlideTargets& f = fileTargetOf(rank, pos.bitFiles[file]);
+    const int rankBase = sq - file;
+    const int fileLow = f.rookTargetLow + file, fileHigh = f.rookTargetHigh + file;
+    int d = rookMobilityBonus[r.emptyCountLow + r.emptyCountHigh + f.emptyCountLow +
+                              f.emptyCountHigh];
+    d += rookRay(pos, side, sq, rankBase + r.rookTargetLow, rankBase + r.cannonTargetLow, -1);
+    d += rookRay(pos, side, sq, rankBase + r.rookTargetHigh, rankBase + r.cannonTargetHigh, -1);
+    d += rookRay(pos, side, sq, fileLow, f.cannonTargetLow + file, fileHigh);
+    d += rookRay(pos, side, sq, fileHigh, f.cannonTargetHigh + file, fileLow);
+    return d;
+}
+
+int horseActivity(const Position& pos, int side, int sq, const ActivityTables& t,
+                  uint32_t& threatened) {
     const int enemy = side ^ 1;
     int d = 0, safeMoves = 0;
-    uint32_t threatened = 0;
-    // What a target holds is told by masks rather than branches: the squares' contents do not
-    // follow a pattern the processor could learn.
-    for (int j = 0; j < 8 && horseMoves[sq][j] != 0; ++j) {
-        const int to = horseMoves[sq][j] - 1;
+    for (uint64_t to1 = t.horseTo[sq], leg = t.horseLeg[sq]; to1; to1 >>= 8, leg >>= 8) {
+        // A blocked leg makes the target neither a move nor a threat.
+        if (pos.board[leg & 0xFF] != 0)
+            continue;
+        const int to = int(to1 & 0xFF) - 1;
         const int v = pos.board[to];
-        const bool free = pos.board[horseLegs[sq][j]] == 0;
-        const bool own = isOwn(v, side);
-        const bool prey = free & (v != 0) & !own;
-        d += free & own ? (isHorse(v) ? 4 : 1) : 0;
-        d += prey ? minorThreatWeight[v] : 0;
-        threatened |= uint32_t(prey) << (v & 31);
+        if (isOwn(v, side)) {
+            d += isHorse(v) ? 4 : 1;
+            continue;
+        }
+        if (v != 0) {
+            d += minorThreatWeight[v];
+            threatened |= 1u << (v & 31);
+        }
         // In the enemy half a square the enemy covers is no real move (unless the horse
         // takes a major piece there).
-        const bool move = free & !own;
-        if (move & inHalfOf(to, enemy) & (v < horseFirst) && attackedBy(pos, enemy, to))
+        if (v < horseFirst && inHalfOf(to, enemy) && attackedBy(pos, enemy, to))
             continue;
-        safeMoves += move;
+        ++safeMoves;
     }
-    pos.attackedMask |= threatened;
     d += horseMobilityBonus[safeMoves];
-    const int edge = edgeStepOf(sq);
-    if (edge >= 0 && isRook(pos.board[edge]) && isOwn(pos.board[edge], enemy)) {
+    // The edge entry is the horse's own square when it stands off the edge: no enemy rook.
+    const int e = pos.board[t.horseEdge[sq]];
+    if (isRook(e) && isOwn(e, enemy)) {
         const int defence = attackedBy(pos, side, sq);
         d -= defence >= 4 ? 8 : defence >= 1 ? 16 : 32;
     }
     return d;
 }
 
-int elephantActivity(Position& pos, int side, int sq) {
+int elephantActivity(const Position& pos, int side, int sq, const ActivityTables& t,
+                     uint32_t& threatened) {
     int d = 0;
-    for (int j = 9; j < 16 && horseMoves[sq][j] != 0; ++j) {
-        const int to = horseMoves[sq][j];
-        const int v = pos.board[to];
-        if (v == 0 || pos.board[(sq + to) / 2] != 0) continue;
+    for (uint64_t to = t.defenderTo[sq], eye = t.elephantEye[sq]; to; to >>= 8, eye >>= 8) {
+        const int v = pos.board[to & 0xFF];
+        if (v == 0 || pos.board[eye & 0xFF] != 0) continue;
         if (!isOwn(v, side)) {
             d += 20;
-            markAttacked(pos, v);
+            threatened |= 1u << (v & 31);
         } else if (isElephant(v)) {
             d += 2;
         }
@@ -104,14 +151,15 @@ int elephantActivity(Position& pos, int side, int sq) {
     return d;
 }
 
-int advisorActivity(Position& pos, int side, int sq) {
+int advisorActivity(const Position& pos, int side, int sq, const ActivityTables& t,
+                    uint32_t& threatened) {
     int d = 0;
-    for (int j = 9; j < 16 && horseMoves[sq][j] != 0; ++j) {
-        const int v = pos.board[horseMoves[sq][j]];
+    for (uint64_t to = t.defenderTo[sq]; to; to >>= 8) {
+        const int v = pos.board[to & 0xFF];
         if (v == 0) continue;
         if (!isOwn(v, side)) {
             d += 20;
-            markAttacked(pos, v);
+            threatened |= 1u << (v & 31);
         } else {
             d += 1;
         }
@@ -119,12 +167,12 @@ int advisorActivity(Position& pos, int side, int sq) {
     return d;
 }
 
-int pawnActivity(Position& pos, int side, int sq) {
+int pawnActivity(const Position& pos, int side, int sq, const ActivityTables& t,
+                 uint32_t& threatened) {
     const int riverRank = side ? 5 : 4;  // the rank of the own half next to the river
     int d = 0;
-    // A pawn list holds at most three targets; four bytes bound a misplaced pawn's read.
-    for (int j = 0; j < 4 && pawnKingMoves[sq][side][j] != 0; ++j) {
-        const int to = pawnKingMoves[sq][side][j] - 1;
+    for (uint32_t to1 = t.pawnTo[sq][side]; to1; to1 >>= 8) {
+        const int to = int(to1 & 0xFF) - 1;
         const int v = pos.board[to];
         if (v == 0) continue;
         if (isOwn(v, side)) {
@@ -133,7 +181,7 @@ int pawnActivity(Position& pos, int side, int sq) {
             d += 80;  // pawns meeting at the river: ours holds the enemy pawn up
         } else {
             d += minorThreatWeight[v];
-            markAttacked(pos, v);
+            threatened |= 1u << (v & 31);
         }
     }
     return d;
@@ -142,16 +190,22 @@ int pawnActivity(Position& pos, int side, int sq) {
 }  // namespace
 
 int pieceActivity(Position& pos, int side) {
+    static const ActivityTables tables = buildActivityTables();
+    // The side's pieces by their presence bits (exact for the pieces on the board); the
+    // terms are only summed and OR-ed, so the order of the visits does not matter.
+    const uint32_t own = pos.presenceMask & sideBits(side);
+    uint32_t threatened = 0;
     int d = 0;
-    for (int pc = lastPieceId[kindRook][side]; pc >= firstIdOf(kindRook, side); pc -= 2)
-        if (pos.pieceSquare[pc] != noSquare) d += rookActivity(pos, side, pos.pieceSquare[pc]);
-    for (int pc = lastPieceId[kindHorse][side]; pc >= firstIdOf(kindHorse, side); pc -= 2)
-        if (pos.pieceSquare[pc] != noSquare) d += horseActivity(pos, side, pos.pieceSquare[pc]);
-    for (int pc = lastPieceId[kindElephant][side]; pc >= firstIdOf(kindElephant, side); pc -= 2)
-        if (pos.pieceSquare[pc] != noSquare) d += elephantActivity(pos, side, pos.pieceSquare[pc]);
-    for (int pc = lastPieceId[kindAdvisor][side]; pc >= firstIdOf(kindAdvisor, side); pc -= 2)
-        if (pos.pieceSquare[pc] != noSquare) d += advisorActivity(pos, side, pos.pieceSquare[pc]);
-    for (int pc = lastPieceId[kindPawn][side]; pc >= firstIdOf(kindPawn, side); pc -= 2)
-        if (pos.pieceSquare[pc] != noSquare) d += pawnActivity(pos, side, pos.pieceSquare[pc]);
+    for (uint32_t m = own & rookBits; m; m &= m - 1)
+        d += rookActivity(pos, side, pos.pieceSquare[__builtin_ctz(m)]);
+    for (uint32_t m = own & horseBits; m; m &= m - 1)
+        d += horseActivity(pos, side, pos.pieceSquare[__builtin_ctz(m)], tables, threatened);
+    for (uint32_t m = own & elephantBits; m; m &= m - 1)
+        d += elephantActivity(pos, side, pos.pieceSquare[__builtin_ctz(m)], tables, threatened);
+    for (uint32_t m = own & advisorBits; m; m &= m - 1)
+        d += advisorActivity(pos, side, pos.pieceSquare[__builtin_ctz(m)], tables, threatened);
+    for (uint32_t m = own & pawnBits; m; m &= m - 1)
+        d += pawnActivity(pos, side, pos.pieceSquare[__builtin_ctz(m)], tables, threatened);
+    pos.attackedMask |= threatened;
     return d;
 }
