@@ -55,7 +55,8 @@ ActivityTables buildActivityTables() {
 // What the rook meets one way: first is the nearest piece's square, second the next one's;
 // a missing square is the rook's own (as the slide tables give it). back is the nearest
 // square the other way along a file, or -1 on a rank.
-inline int rookRay(const Position& pos, int side, int sq, int first, int second, int back) {
+template <int side>
+inline int rookRay(const Position& pos, int sq, int first, int second, int back) {
     if (first == sq)
         return 0;
     const int enemy = side ^ 1;
@@ -84,7 +85,8 @@ inline int rookRay(const Position& pos, int side, int sq, int first, int second,
     return d;
 }
 
-int rookActivity(const Position& pos, int side, int sq) {
+template <int side>
+int rookActivity(const Position& pos, int sq) {
     const int rank = rankOf(sq), file = fileOf(sq);
     // One slide-table entry per line holds the nearest and second pieces both ways and the
     // empty squares before them. Rank targets are files, file targets ranks times 16.
@@ -94,14 +96,15 @@ int rookActivity(const Position& pos, int side, int sq) {
     const int fileLow = f.rookTargetLow + file, fileHigh = f.rookTargetHigh + file;
     int d = rookMobilityBonus[r.emptyCountLow + r.emptyCountHigh + f.emptyCountLow +
                               f.emptyCountHigh];
-    d += rookRay(pos, side, sq, rankBase + r.rookTargetLow, rankBase + r.cannonTargetLow, -1);
-    d += rookRay(pos, side, sq, rankBase + r.rookTargetHigh, rankBase + r.cannonTargetHigh, -1);
-    d += rookRay(pos, side, sq, fileLow, f.cannonTargetLow + file, fileHigh);
-    d += rookRay(pos, side, sq, fileHigh, f.cannonTargetHigh + file, fileLow);
+    d += rookRay<side>(pos, sq, rankBase + r.rookTargetLow, rankBase + r.cannonTargetLow, -1);
+    d += rookRay<side>(pos, sq, rankBase + r.rookTargetHigh, rankBase + r.cannonTargetHigh, -1);
+    d += rookRay<side>(pos, sq, fileLow, f.cannonTargetLow + file, fileHigh);
+    d += rookRay<side>(pos, sq, fileHigh, f.cannonTargetHigh + file, fileLow);
     return d;
 }
 
-int horseActivity(const Position& pos, int side, int sq, const ActivityTables& t,
+template <int side>
+int horseActivity(const Position& pos, int sq, const ActivityTables& t,
                   uint32_t& threatened) {
     const int enemy = side ^ 1;
     int d = 0, safeMoves = 0;
@@ -135,7 +138,8 @@ int horseActivity(const Position& pos, int side, int sq, const ActivityTables& t
     return d;
 }
 
-int elephantActivity(const Position& pos, int side, int sq, const ActivityTables& t,
+template <int side>
+int elephantActivity(const Position& pos, int sq, const ActivityTables& t,
                      uint32_t& threatened) {
     int d = 0;
     for (uint64_t to = t.defenderTo[sq], eye = t.elephantEye[sq]; to; to >>= 8, eye >>= 8) {
@@ -151,7 +155,8 @@ int elephantActivity(const Position& pos, int side, int sq, const ActivityTables
     return d;
 }
 
-int advisorActivity(const Position& pos, int side, int sq, const ActivityTables& t,
+template <int side>
+int advisorActivity(const Position& pos, int sq, const ActivityTables& t,
                     uint32_t& threatened) {
     int d = 0;
     for (uint64_t to = t.defenderTo[sq]; to; to >>= 8) {
@@ -167,7 +172,8 @@ int advisorActivity(const Position& pos, int side, int sq, const ActivityTables&
     return d;
 }
 
-int pawnActivity(const Position& pos, int side, int sq, const ActivityTables& t,
+template <int side>
+int pawnActivity(const Position& pos, int sq, const ActivityTables& t,
                  uint32_t& threatened) {
     const int riverRank = side ? 5 : 4;  // the rank of the own half next to the river
     int d = 0;
@@ -187,25 +193,30 @@ int pawnActivity(const Position& pos, int side, int sq, const ActivityTables& t,
     return d;
 }
 
-}  // namespace
-
-int pieceActivity(Position& pos, int side) {
-    static const ActivityTables tables = buildActivityTables();
+template <int side>
+int activityOf(Position& pos, const ActivityTables& tables) {
     // The side's pieces by their presence bits (exact for the pieces on the board); the
     // terms are only summed and OR-ed, so the order of the visits does not matter.
     const uint32_t own = pos.presenceMask & sideBits(side);
     uint32_t threatened = 0;
     int d = 0;
     for (uint32_t m = own & rookBits; m; m &= m - 1)
-        d += rookActivity(pos, side, pos.pieceSquare[__builtin_ctz(m)]);
+        d += rookActivity<side>(pos, pos.pieceSquare[__builtin_ctz(m)]);
     for (uint32_t m = own & horseBits; m; m &= m - 1)
-        d += horseActivity(pos, side, pos.pieceSquare[__builtin_ctz(m)], tables, threatened);
+        d += horseActivity<side>(pos, pos.pieceSquare[__builtin_ctz(m)], tables, threatened);
     for (uint32_t m = own & elephantBits; m; m &= m - 1)
-        d += elephantActivity(pos, side, pos.pieceSquare[__builtin_ctz(m)], tables, threatened);
+        d += elephantActivity<side>(pos, pos.pieceSquare[__builtin_ctz(m)], tables, threatened);
     for (uint32_t m = own & advisorBits; m; m &= m - 1)
-        d += advisorActivity(pos, side, pos.pieceSquare[__builtin_ctz(m)], tables, threatened);
+        d += advisorActivity<side>(pos, pos.pieceSquare[__builtin_ctz(m)], tables, threatened);
     for (uint32_t m = own & pawnBits; m; m &= m - 1)
-        d += pawnActivity(pos, side, pos.pieceSquare[__builtin_ctz(m)], tables, threatened);
+        d += pawnActivity<side>(pos, pos.pieceSquare[__builtin_ctz(m)], tables, threatened);
     pos.attackedMask |= threatened;
     return d;
+}
+
+}  // namespace
+
+int pieceActivity(Position& pos, int side) {
+    static const ActivityTables tables = buildActivityTables();
+    return side == sideRed ? activityOf<sideRed>(pos, tables) : activityOf<sideBlack>(pos, tables);
 }
