@@ -108,6 +108,7 @@ int horseActivity(const Position& pos, int sq, const ActivityTables& t,
                   uint32_t& threatened) {
     const int enemy = side ^ 1;
     int d = 0, safeMoves = 0;
+    uint64_t doubtful = 0;  // squares + 1, a byte each
     for (uint64_t to1 = t.horseTo[sq], leg = t.horseLeg[sq]; to1; to1 >>= 8, leg >>= 8) {
         // A blocked leg makes the target neither a move nor a threat.
         if (pos.board[leg & 0xFF] != 0)
@@ -123,11 +124,14 @@ int horseActivity(const Position& pos, int sq, const ActivityTables& t,
             threatened |= 1u << (v & 31);
         }
         // In the enemy half a square the enemy covers is no real move (unless the horse
-        // takes a major piece there).
-        if (v < horseFirst && inHalfOf(to, enemy) && attackedBy(pos, enemy, to))
-            continue;
+        // takes a major piece there). Those squares are tested after the loop, which then
+        // makes no call and keeps its values in registers.
         ++safeMoves;
+        if (v < horseFirst && inHalfOf(to, enemy))
+            doubtful = doubtful << 8 | (to1 & 0xFF);
     }
+    for (; doubtful; doubtful >>= 8)
+        safeMoves -= attackedBy(pos, enemy, int(doubtful & 0xFF) - 1) != 0;
     d += horseMobilityBonus[safeMoves];
     // The edge entry is the horse's own square when it stands off the edge: no enemy rook.
     const int e = pos.board[t.horseEdge[sq]];
