@@ -14,7 +14,17 @@ inline int palaceCentreOf(int side) { return side ? makeSquare(8, 4) : makeSquar
 // are packed alongside in the same byte positions. Built once from the board tables on
 // first use, so that every quirk of theirs (a piece set up where it could never stand reads
 // the same bytes as before) carries over.
+// What a horse target's content means to a horse of one side, by PieceId.
+struct HorseView {
+    uint32_t preyBit;   // 1 << id for an enemy piece, else 0
+    uint16_t counts;    // the own-piece score (4 for an own horse, 1 for another own piece)
+                        // plus 1 << 8 for a move (onto an empty square or an enemy piece)
+    uint8_t  prey;      // the id of an enemy piece (a minorThreatWeight index), else 0
+    uint8_t  doubtful;  // 1 for a move onto an empty square or an enemy minor piece
+};
+
 struct ActivityTables {
+    HorseView horseView[2][pieceIdCount];
     uint64_t horseTo[boardSize];     // horse targets + 1
     uint64_t horseLeg[boardSize];
     uint64_t defenderTo[boardSize];  // advisor/elephant destinations (never square 0)
@@ -34,6 +44,15 @@ int edgeStepOf(int sq) {
 
 ActivityTables buildActivityTables() {
     ActivityTables t{};
+    for (int side = sideBlack; side <= sideRed; ++side)
+        for (int v = 0; v < pieceIdCount; ++v) {
+            HorseView& c = t.horseView[side][v];
+            const bool own = isOwn(v, side), prey = v != 0 && !own;
+            c.preyBit = prey ? 1u << (v & 31) : 0;
+            c.counts = uint16_t(own ? (isHorse(v) ? 4 : 1) : 1 << 8);
+            c.prey = uint8_t(prey ? v : 0);
+            c.doubtful = !own && v < horseFirst;
+        }
     for (int sq = 0; sq < boardSize; ++sq) {
         for (int j = 0; j < 8 && horseMoves[sq][j] != 0; ++j) {
             t.horseTo[sq] |= uint64_t(horseMoves[sq][j]) << 8 * j;
@@ -107,29 +126,28 @@ template <int side>
 int horseActivity(const Position& pos, int sq, const ActivityTables& t,
                   uint32_t& threatened) {
     const int enemy = side ^ 1;
-    int d = 0, safeMoves = 0;
+    int d = 0;
+    uint32_t counts = 0;    // HorseView::counts summed
     uint64_t doubtful = 0;  // squares + 1, a byte each
+    // What a free target holds is told by a table rather than branches: the squares'
+    // contents do not follow a pattern the processor could learn (a blocked leg does well
+    // enough, and skipping those targets saves most of the work on a crowded board).
     for (uint64_t to1 = t.horseTo[sq], leg = t.horseLeg[sq]; to1; to1 >>= 8, leg >>= 8) {
-        // A blocked leg makes the target neither a move nor a threat.
         if (pos.board[leg & 0xFF] != 0)
-            continue;
-        const int to = int(to1 & 0xFF) - 1;
-        const int v = pos.board[to];
-        if (isOwn(v, side)) {
-            d += isHorse(v) ? 4 : 1;
-            continue;
-        }
-        if (v != 0) {
-            d += minorThreatWeight[v];
-            threatened |= 1u << (v & 31);
-        }
+            continue;  // a blocked leg: no move, no threat
+        const int toPlus1 = int(to1 & 0xFF);
+        const HorseView& c = t.horseView[side][pos.board[toPlus1 - 1]];
+        counts += c.counts;
+        d += minorThreatWeight[c.prey];  // entry 0 is 0 in both weight sets
+        threatened |= c.preyBit;
         // In the enemy half a square the enemy covers is no real move (unless the horse
         // takes a major piece there). Those squares are tested after the loop, which then
         // makes no call and keeps its values in registers.
-        ++safeMoves;
-        if (v < horseFirst && inHalfOf(to, enemy))
+        if (c.doubtful && (enemy == sideRed ? toPlus1 > 80 : toPlus1 <= 80))  // rank 5 starts at 80
             doubtful = doubtful << 8 | (to1 & 0xFF);
     }
+    d += counts & 0xFF;  // eight targets score 32 at most
+    int safeMoves = int(counts >> 8);
     for (; doubtful; doubtful >>= 8)
         safeMoves -= attackedBy(pos, enemy, int(doubtful & 0xFF) - 1) != 0;
     d += horseMobilityBonus[safeMoves];
