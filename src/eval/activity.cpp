@@ -11,7 +11,7 @@ inline int palaceCentreOf(int side) { return side ? makeSquare(8, 4) : makeSquar
 // square, so that a loop reads one word and shifts it instead of reading a byte and testing
 // for the terminator at every step. The lists keep their first zero byte as the end (the
 // bytes past it are dropped), and the steps' companion squares (horse legs, elephant eyes)
-// are packed alongside in the same byte positions. Built once from the board tables on
+// are packed alongside in the same byte positions. Copied once from the board tables on
 // first use, so that every quirk of theirs (a piece set up where it could never stand reads
 // the same bytes as before) carries over.
 // What a horse target's content means to a horse of one side, by PieceId.
@@ -42,8 +42,14 @@ int edgeStepOf(int sq) {
     return -1;
 }
 
-ActivityTables buildActivityTables() {
-    ActivityTables t{};
+ActivityTables activityTables;
+bool activityTablesBuilt = false;
+
+// Fills activityTables from the board tables. Before those are built (a horse on b0 has no
+// targets yet) the copy is taken again at every call, as the loops read the empty tables.
+void buildActivityTables() {
+    ActivityTables& t = activityTables;
+    t = ActivityTables{};
     for (int side = sideBlack; side <= sideRed; ++side)
         for (int v = 0; v < pieceIdCount; ++v) {
             HorseView& c = t.horseView[side][v];
@@ -68,7 +74,7 @@ ActivityTables buildActivityTables() {
             for (int j = 0; j < 4 && pawnKingMoves[sq][side][j] != 0; ++j)
                 t.pawnTo[sq][side] |= uint32_t(pawnKingMoves[sq][side][j]) << 8 * j;
     }
-    return t;
+    activityTablesBuilt = horseMoves[makeSquare(0, 1)][0] != 0;
 }
 
 // What the rook meets one way: first is the nearest piece's square, second the next one's;
@@ -239,6 +245,8 @@ int activityOf(Position& pos, const ActivityTables& tables) {
 }  // namespace
 
 int pieceActivity(Position& pos, int side) {
-    static const ActivityTables tables = buildActivityTables();
-    return side == sideRed ? activityOf<sideRed>(pos, tables) : activityOf<sideBlack>(pos, tables);
+    if (__builtin_expect(!activityTablesBuilt, 0))
+        buildActivityTables();
+    return side == sideRed ? activityOf<sideRed>(pos, activityTables)
+                           : activityOf<sideBlack>(pos, activityTables);
 }
