@@ -7,13 +7,6 @@ namespace {
 
 inline int palaceCentreOf(int side) { return side ? makeSquare(8, 4) : makeSquare(1, 4); }
 
-// The target lists of the board tables, repacked one byte a target into a single word per
-// square, so that a loop reads one word and shifts it instead of reading a byte and testing
-// for the terminator at every step. The lists keep their first zero byte as the end (the
-// bytes past it are dropped), and the steps' companion squares (horse legs, elephant eyes)
-// are packed alongside in the same byte positions. Copied once from the board tables on
-// first use, so that every quirk of theirs (a piece set up where it could never stand reads
-// the same bytes as before) carries over.
 // What a horse target's content means to a horse of one side, by PieceId.
 struct HorseView {
     uint32_t preyBit;   // 1 << id for an enemy piece, else 0
@@ -23,6 +16,13 @@ struct HorseView {
     uint8_t  doubtful;  // 1 for a move onto an empty square or an enemy minor piece
 };
 
+// The target lists of the board tables, repacked one byte a target into a single word per
+// square, so that a loop reads one word and shifts it instead of reading a byte and testing
+// for the terminator at every step. The lists keep their first zero byte as the end (the
+// bytes past it are dropped), and the steps' companion squares (horse legs, elephant eyes)
+// are packed alongside in the same byte positions. Copied once from the board tables on
+// first use, so that every quirk of theirs (a piece set up where it could never stand reads
+// the same bytes as before) carries over.
 struct ActivityTables {
     HorseView horseView[2][pieceIdCount];
     uint64_t horseTo[boardSize];     // horse targets + 1
@@ -149,7 +149,8 @@ int horseActivity(const Position& pos, int sq, const ActivityTables& t,
         // In the enemy half a square the enemy covers is no real move (unless the horse
         // takes a major piece there). Those squares are tested after the loop, which then
         // makes no call and keeps its values in registers.
-        if (c.doubtful && (enemy == sideRed ? toPlus1 > 80 : toPlus1 <= 80))  // rank 5 starts at 80
+        const bool inEnemyHalf = enemy == sideRed ? toPlus1 > 80 : toPlus1 <= 80;  // rank 5: 80..
+        if (c.doubtful && inEnemyHalf)
             doubtful = doubtful << 8 | (to1 & 0xFF);
     }
     d += counts & 0xFF;  // eight targets score 32 at most
