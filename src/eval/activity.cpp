@@ -147,7 +147,8 @@ template <int side, bool far>
 QX_INLINE uint64_t horseTargets(const Position& pos, int sq, const ActivityTables& t,
                                 uint64_t& doubtful) {
     uint64_t sum = 0;
-    const auto visit = [&](int toPlus1) {
+    // Targets + 1 are taken as addresses, so that the - 1 folds into the board read.
+    const auto visit = [&](uint64_t toPlus1) {
         const int v = pos.board[toPlus1 - 1];
         sum += t.horseSum[side][v];
         const bool inEnemyHalf = side == sideBlack ? toPlus1 > 80 : toPlus1 <= 80;  // rank 5: 80..
@@ -159,9 +160,9 @@ QX_INLINE uint64_t horseTargets(const Position& pos, int sq, const ActivityTable
     for (uint64_t to = t.horseTo[sq]; to; to >>= 16, legs >>= 8) {
         if (pos.board[legs & 0xFF] != 0)
             continue;  // a blocked leg: no move, no threat
-        visit(int(to & 0xFF));
+        visit(to & 0xFF);
         if (to & 0xFF00)
-            visit(int(to >> 8 & 0xFF));
+            visit(to >> 8 & 0xFF);
     }
     return sum;
 }
@@ -233,7 +234,7 @@ int pawnActivity(const Position& pos, int sq, const ActivityTables& t,
     const int riverRank = side ? 5 : 4;  // the rank of the own half next to the river
     int d = 0;
     for (uint32_t to1 = t.pawnTo[sq][side]; to1; to1 >>= 8) {
-        const int to = int(to1 & 0xFF) - 1;
+        const uint64_t to = (to1 & 0xFF) - 1;  // an address, so that the - 1 folds into the read
         const int v = pos.board[to];
         if (v == 0) continue;
         if (isOwn(v, side)) {
