@@ -17,8 +17,8 @@ inline constexpr int horseOwnShift = 32, horseMoveShift = 40;
 // The target lists of the board tables, repacked one byte a target into a single word per
 // square, so that a loop reads one word and shifts it instead of reading a byte and testing
 // for the terminator at every step. The lists keep their first zero byte as the end (the
-// bytes past it are dropped), and the steps' companion squares (horse legs, elephant eyes)
-// are packed alongside in the same byte positions. Copied once from the board tables on
+// bytes past it are dropped), and the elephant's eyes are packed alongside in the same byte
+// positions (the horse's legs go by a layout of their own, below). Copied once from the board tables on
 // first use, so that every quirk of theirs (a piece set up where it could never stand reads
 // the same bytes as before) carries over.
 struct ActivityTables {
