@@ -7,26 +7,28 @@ namespace {
 
 inline int palaceCentreOf(int side) { return side ? makeSquare(8, 4) : makeSquare(1, 4); }
 
-// What a horse target's content means to a horse of one side, by PieceId.
-struct HorseView {
-    uint32_t preyBit;   // 1 << id for an enemy piece, else 0
-    uint16_t counts;    // the own-piece score (4 for an own horse, 1 for another own piece)
-                        // plus 1 << 8 for a move (onto an empty square or an enemy piece)
-    uint8_t  prey;      // the id of an enemy piece (a minorThreatWeight index), else 0
-    uint8_t  doubtful;  // 1 for a move onto an empty square or an enemy minor piece
-};
+// What a horse target's content adds to the sum of a horse of one side, by PieceId: an enemy
+// piece's bit (1 << (id & 31): the kings take bits 0 and 1, which no other piece has), the
+// own-piece score at bit 32 (4 for an own horse, 1 for another own piece) and 1 << 40 for a
+// move (onto an empty square or an enemy piece). The targets of one horse hold distinct
+// pieces, so the sum of their bits is their union.
+inline constexpr int horseOwnShift = 32, horseMoveShift = 40;
 
 // The target lists of the board tables, repacked one byte a target into a single word per
 // square, so that a loop reads one word and shifts it instead of reading a byte and testing
 // for the terminator at every step. The lists keep their first zero byte as the end (the
-// bytes past it are dropped), and the steps' companion squares (horse legs, elephant eyes)
-// are packed alongside in the same byte positions. Copied once from the board tables on
+// bytes past it are dropped), and the elephant's eyes are packed alongside in the same byte
+// positions (the horse's legs go by a layout of their own, below). Copied once from the board tables on
 // first use, so that every quirk of theirs (a piece set up where it could never stand reads
 // the same bytes as before) carries over.
 struct ActivityTables {
-    HorseView horseView[2][pieceIdCount];
-    uint64_t horseTo[boardSize];     // horse targets + 1
-    uint64_t horseLeg[boardSize];
+    uint64_t horseSum[2][pieceIdCount];
+    uint8_t  horseDoubtful[2][pieceIdCount];  // 1 for a move onto an empty square or an enemy minor
+    uint8_t  horseFar[2][boardSize];          // 1 where some target lies in the enemy half
+    // The horse's targets + 1 grouped by the leg they share: two bytes a leg (the second 0
+    // where the leg has one target on the board), and the legs a byte each in the same order.
+    uint64_t horseTo[boardSize];
+    uint32_t horseLeg[boardSize];
     uint64_t defenderTo[boardSize];  // advisor/elephant destinations (never square 0)
     uint64_t elephantEye[boardSize];
     uint32_t pawnTo[boardSize][2];   // pawn targets + 1, by side
@@ -52,17 +54,23 @@ void buildActivityTables() {
     t = ActivityTables{};
     for (int side = sideBlack; side <= sideRed; ++side)
         for (int v = 0; v < pieceIdCount; ++v) {
-            HorseView& c = t.horseView[side][v];
             const bool own = isOwn(v, side), prey = v != 0 && !own;
-            c.preyBit = prey ? 1u << (v & 31) : 0;
-            c.counts = uint16_t(own ? (isHorse(v) ? 4 : 1) : 1 << 8);
-            c.prey = uint8_t(prey ? v : 0);
-            c.doubtful = !own && v < horseFirst;
+            t.horseSum[side][v] = own ? uint64_t(isHorse(v) ? 4 : 1) << horseOwnShift
+                                      : (prey ? 1u << (v & 31) : 0) | uint64_t(1) << horseMoveShift;
+            t.horseDoubtful[side][v] = !own && v < horseFirst;
         }
     for (int sq = 0; sq < boardSize; ++sq) {
+        // A leg is met by at most two targets and a horse has at most four legs.
+        int legOf[4], targets[4] = {}, groups = 0;
         for (int j = 0; j < 8 && horseMoves[sq][j] != 0; ++j) {
-            t.horseTo[sq] |= uint64_t(horseMoves[sq][j]) << 8 * j;
-            t.horseLeg[sq] |= uint64_t(horseLegs[sq][j]) << 8 * j;
+            int g = 0;
+            while (g < groups && legOf[g] != horseLegs[sq][j]) ++g;
+            if (g == groups) legOf[groups++] = horseLegs[sq][j];
+            t.horseTo[sq] |= uint64_t(horseMoves[sq][j]) << (16 * g + 8 * targets[g]++);
+            t.horseLeg[sq] |= uint32_t(horseLegs[sq][j]) << 8 * g;
+            const int to = horseMoves[sq][j] - 1;
+            t.horseFar[sideBlack][sq] |= !inHalfOf(to, sideBlack);
+            t.horseFar[sideRed][sq] |= !inHalfOf(to, sideRed);
         }
         const int edge = edgeStepOf(sq);
         t.horseEdge[sq] = uint8_t(edge >= 0 ? edge : sq);
@@ -128,33 +136,52 @@ int rookActivity(const Position& pos, int sq) {
     return d;
 }
 
+// The sum of horseSum over the free targets of a horse of one side. Only a horse that can
+// reach the enemy half (far) has doubtful targets to note, squares + 1 a byte each: in the
+// enemy half a square the enemy covers is no real move (unless the horse takes a major piece
+// there). They are tested after the loop, which then makes no call and keeps its values in
+// registers. What a free target holds is told by a table rather than branches: the squares'
+// contents do not follow a pattern the processor could learn (a blocked leg does well
+// enough, and skipping those targets saves most of the work on a crowded board).
+template <int side, bool far>
+QX_INLINE uint64_t horseTargets(const Position& pos, int sq, const ActivityTables& t,
+                                uint64_t& doubtful) {
+    uint64_t sum = 0;
+    // Targets + 1 are taken as addresses, so that the - 1 folds into the board read.
+    const auto visit = [&](uint64_t toPlus1) {
+        const int v = pos.board[toPlus1 - 1];
+        sum += t.horseSum[side][v];
+        const bool inEnemyHalf = side == sideBlack ? toPlus1 > 80 : toPlus1 <= 80;  // rank 5: 80..
+        if (far && t.horseDoubtful[side][v] && inEnemyHalf)
+            doubtful = doubtful << 8 | uint64_t(toPlus1);
+    };
+    // One leg frees or blocks two targets: it is read once for both.
+    uint32_t legs = t.horseLeg[sq];
+    for (uint64_t to = t.horseTo[sq]; to; to >>= 16, legs >>= 8) {
+        if (pos.board[legs & 0xFF] != 0)
+            continue;  // a blocked leg: no move, no threat
+        visit(to & 0xFF);
+        if (to & 0xFF00)
+            visit(to >> 8 & 0xFF);
+    }
+    return sum;
+}
+
 template <int side>
 int horseActivity(const Position& pos, int sq, const ActivityTables& t,
                   uint32_t& threatened) {
     const int enemy = side ^ 1;
-    int d = 0;
-    uint32_t counts = 0;    // HorseView::counts summed
-    uint64_t doubtful = 0;  // squares + 1, a byte each
-    // What a free target holds is told by a table rather than branches: the squares'
-    // contents do not follow a pattern the processor could learn (a blocked leg does well
-    // enough, and skipping those targets saves most of the work on a crowded board).
-    for (uint64_t to1 = t.horseTo[sq], leg = t.horseLeg[sq]; to1; to1 >>= 8, leg >>= 8) {
-        if (pos.board[leg & 0xFF] != 0)
-            continue;  // a blocked leg: no move, no threat
-        const int toPlus1 = int(to1 & 0xFF);
-        const HorseView& c = t.horseView[side][pos.board[toPlus1 - 1]];
-        counts += c.counts;
-        d += minorThreatWeight[c.prey];  // entry 0 is 0 in both weight sets
-        threatened |= c.preyBit;
-        // In the enemy half a square the enemy covers is no real move (unless the horse
-        // takes a major piece there). Those squares are tested after the loop, which then
-        // makes no call and keeps its values in registers.
-        const bool inEnemyHalf = enemy == sideRed ? toPlus1 > 80 : toPlus1 <= 80;  // rank 5: 80..
-        if (c.doubtful && inEnemyHalf)
-            doubtful = doubtful << 8 | (to1 & 0xFF);
+    uint64_t doubtful = 0;
+    const uint64_t sum = t.horseFar[side][sq] ? horseTargets<side, true>(pos, sq, t, doubtful)
+                                              : horseTargets<side, false>(pos, sq, t, doubtful);
+    const uint32_t prey = uint32_t(sum);
+    threatened |= prey;
+    int d = int(sum >> horseOwnShift & 0xFF);  // eight targets score 32 at most
+    for (uint32_t m = prey; m; m &= m - 1) {
+        const int bit = __builtin_ctz(m);
+        d += minorThreatWeight[bit < 2 ? kingBlack + bit : bit];
     }
-    d += counts & 0xFF;  // eight targets score 32 at most
-    int safeMoves = int(counts >> 8);
+    int safeMoves = int(sum >> horseMoveShift);
     for (; doubtful; doubtful >>= 8)
         safeMoves -= attackedBy(pos, enemy, int(doubtful & 0xFF) - 1) != 0;
     d += horseMobilityBonus[safeMoves];
@@ -207,7 +234,7 @@ int pawnActivity(const Position& pos, int sq, const ActivityTables& t,
     const int riverRank = side ? 5 : 4;  // the rank of the own half next to the river
     int d = 0;
     for (uint32_t to1 = t.pawnTo[sq][side]; to1; to1 >>= 8) {
-        const int to = int(to1 & 0xFF) - 1;
+        const uint64_t to = (to1 & 0xFF) - 1;  // an address, so that the - 1 folds into the read
         const int v = pos.board[to];
         if (v == 0) continue;
         if (isOwn(v, side)) {

@@ -27,15 +27,21 @@ inline bool lineControls(const Position& pos, uint32_t occupied, int p, int q, i
     return true;
 }
 
-}  // namespace
-
-int kingStepControl(const Position& pos, int sq, int side) {
-    // A pawn steps in from beside the square or from the rank behind it (its own side).
+// Control of one square by side's pieces (see kingStepControl). Inside a palace, where the
+// king steps, every neighbour of the square is on the board and the palace's king is known,
+// so the tests need no board-edge checks there.
+template <int side, bool inPalace>
+QX_INLINE int stepControl(const Position& pos, int sq) {
+    // A pawn steps in from beside the square or from the rank behind it (its own side). The
+    // side's pawn ids as bits: one shift by a square's content tells an own pawn.
+    constexpr uint64_t pawns = pawnBits & sideMaskOf[side];
     const int behind = side == sideBlack ? sq - 16 : sq + 16;
-    for (int from : {sq - 1, sq + 1, behind}) {
-        if (!onBoard(from)) continue;
-        const int pc = pos.board[from];
-        if (isPawn(pc) && isOwn(pc, side)) return 16;
+    if (inPalace) {
+        if ((pawns >> pos.board[sq - 1] | pawns >> pos.board[sq + 1] | pawns >> pos.board[behind]) & 1)
+            return 16;
+    } else {
+        for (int from : {sq - 1, sq + 1, behind})
+            if (onBoard(from) && (pawns >> pos.board[from] & 1)) return 16;
     }
     const uint32_t own = pos.presenceMask & sideBits(side);
     for (uint32_t horses = own & horseBits; horses; horses &= horses - 1) {
@@ -44,7 +50,10 @@ int kingStepControl(const Position& pos, int sq, int side) {
         if (leg != 0 && pos.board[sq + leg] == 0) return 8;
     }
     // A rook of X with nothing between it and the square, or a cannon with one screen.
-    const int owner = rankOf(sq) <= 2 ? kingBlack : rankOf(sq) >= 7 ? kingRed : 0;
+    const int owner = inPalace ? kingBlack + (side ^ 1)
+                      : rankOf(sq) <= 2 ? kingBlack
+                      : rankOf(sq) >= 7 ? kingRed
+                                        : 0;
     for (uint32_t liners = own & (rookBits | cannonBits); liners; liners &= liners - 1) {
         const int id = __builtin_ctz(liners);
         const int from = pos.pieceSquare[id];
@@ -62,19 +71,27 @@ int kingStepControl(const Position& pos, int sq, int side) {
     return 0;
 }
 
-namespace {
-
-// Control of the squares a king could step to, by the other side.
-int kingStepSum(const Position& pos, int kingSide) {
+// Control of the squares a king could step to, by the other side. The steps are kept at the
+// end of the square's pawn-and-king list, read backwards; they are listed only for a king in
+// its own palace, so they are palace squares.
+template <int kingSide>
+int kingStepSum(const Position& pos) {
     const int kingSq = pos.pieceSquare[kingBlack + kingSide];
     if (kingSq == noSquare) return 0;
     int sum = 0;
-    // King targets are kept at the end of the square's pawn-and-king list, read backwards.
     const uint8_t* steps = pawnKingMoves[kingSq][kingSide];
     for (int j = 3; j >= 0 && steps[j] != 0; --j)
-        sum += kingStepControl(pos, steps[j], kingSide ^ 1);
+        sum += stepControl<kingSide ^ 1, true>(pos, steps[j]);
     return sum;
 }
+
+}  // namespace
+
+int kingStepControl(const Position& pos, int sq, int side) {
+    return side == sideRed ? stepControl<sideRed, false>(pos, sq) : stepControl<sideBlack, false>(pos, sq);
+}
+
+namespace {
 
 inline int countOf(const Position& pos, int firstId, int side) { return pos.pieceCount[firstId + side]; }
 inline int majorsOf(const Position& pos, int side) {
@@ -223,8 +240,8 @@ QX_COUNTING int evaluateImpl(Position& pos, EvalTerms* terms) {
 
     // 6. Control of the king's flight squares once the attack is strong.
     int stepBlack = 0, stepRed = 0;
-    if (endgameMode || blackAttackScore >= 96) stepBlack = kingStepSum(pos, sideRed);
-    if (endgameMode || redAttackScore >= 96) stepRed = kingStepSum(pos, sideBlack);
+    if (endgameMode || blackAttackScore >= 96) stepBlack = kingStepSum<sideRed>(pos);
+    if (endgameMode || redAttackScore >= 96) stepRed = kingStepSum<sideBlack>(pos);
     s += stepBlack - stepRed;
 
     // 7. Phase blend of the piece-square score: pawns 4..11, advisors and elephants, plus
