@@ -105,12 +105,37 @@ int chaseVerdict(Position& pos) {
 
 }  // namespace
 
+namespace {
+
+// The verdict on a cycle that began with record `first`: a side that checked with every
+// one of its moves in it loses, else the chase rule decides. Kept apart from the scan, which
+// usually finds no cycle and so needs none of this.
+__attribute__((noinline)) int cycleVerdict(Position& pos, int first) {
+    const int n = pos.historyLength;
+    bool ownChecks = true, oppChecks = true;
+    for (int i = first; i < n; ++i) {
+        if (pos.history[i].checkCode == 0) {
+            if ((n - 1 - i) % 2 == 0)
+                oppChecks = false;
+            else
+                ownChecks = false;
+        }
+    }
+    if (ownChecks)
+        return pos.ply - repetitionWin;
+    if (oppChecks)
+        return repetitionWin - pos.ply;
+    return chaseVerdict(pos);
+}
+
+}  // namespace
+
 int detectRepetition(Position& pos, int count) {
     const int n = pos.historyLength;
     // The chase rule reads the last four records; a shorter history holds no cycle anyway.
     if (n <= 4 || n > historyCapacity)
         return 0;
-    bool ownChecks = true, oppChecks = true;
+    const uint32_t hashLow = pos.hashLow, hashHigh = pos.hashHigh;
     int matches = 0;
     for (int i = n - 1; i >= 0; --i) {
         const MoveRecord& rec = pos.history[i];
@@ -119,19 +144,8 @@ int detectRepetition(Position& pos, int count) {
         // A pawn advance (and a null move, recorded as 0) cannot be undone.
         if (rec.moved <= 11 && fileOf(moveFrom(rec.move)) == fileOf(moveTo(rec.move)))
             return 0;
-        if (rec.checkCode == 0) {
-            if ((n - 1 - i) % 2 == 0)
-                oppChecks = false;
-            else
-                ownChecks = false;
-        }
-        if (rec.hashLow == pos.hashLow && rec.hashHigh == pos.hashHigh && ++matches == count) {
-            if (ownChecks)
-                return pos.ply - repetitionWin;
-            if (oppChecks)
-                return repetitionWin - pos.ply;
-            return chaseVerdict(pos);
-        }
+        if (rec.hashLow == hashLow && rec.hashHigh == hashHigh && ++matches == count)
+            return cycleVerdict(pos, i);
     }
     return 0;
 }

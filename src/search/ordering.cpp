@@ -1,5 +1,7 @@
 #include "search/ordering.h"
 
+#include <cstring>
+
 #include "board/makemove.h"
 #include "board/tables.h"
 #include "movegen/movegen.h"
@@ -8,9 +10,18 @@
 void sortByValue(MoveSlot* list, int count) {
     for (int i = 1; i < count; ++i) {
         const MoveSlot slot = list[i];
-        const int value = slotValue(slot);
+        // The value fills the high half of a slot, so a slot read as a signed word is below
+        // `key` (the slot with its move cleared) exactly when its value is lower.
+        const int32_t key = int32_t(slot & 0xFFFF0000u);
+        if (int32_t(list[0]) < key) {
+            // Above the whole sorted head (its first entry is its highest).
+            std::memmove(list + 1, list, size_t(i) * sizeof *list);
+            list[0] = slot;
+            continue;
+        }
+        // list[0] stops the walk, so it needs no bound test.
         int j = i;
-        for (; j > 0 && slotValue(list[j - 1]) < value; --j)
+        for (; int32_t(list[j - 1]) < key; --j)
             list[j] = list[j - 1];
         list[j] = slot;
     }

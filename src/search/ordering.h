@@ -48,9 +48,15 @@ Move nextMove(MovePicker& picker, Position& pos);
 // equal highest values wins) and returns its move, moving index on.
 inline Move selectNext(MoveSlot* list, int count, int& index) {
     int best = index;
-    for (int i = index + 1; i < count; ++i)
-        if (slotValue(list[i]) > slotValue(list[best]))
+    // The value fills a slot's high half: a slot read as a signed word is above `bar` (the
+    // best slot with its low half filled) exactly when its value is higher.
+    int32_t bar = int32_t(list[best] | 0xFFFFu);
+    for (int i = index + 1; i < count; ++i) {
+        if (int32_t(list[i]) > bar) {
             best = i;
+            bar = int32_t(list[i] | 0xFFFFu);
+        }
+    }
     const MoveSlot chosen = list[best];
     list[best] = list[index];
     list[index++] = chosen;
