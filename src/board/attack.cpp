@@ -40,7 +40,7 @@ inline uint64_t linePiecesOf(const Position& pos, int q) {
 
 // Takes the highest flag of a 32-bit half and returns its piece's offset (0..3) in the kind.
 inline int popHighest(uint32_t& flags) {
-    const int top = 31 - __builtin_clz(flags);
+    const int top = __builtin_clz(flags) ^ 31;  // 31 - clz, written so that it stays one bit scan
     flags ^= 1u << top;
     return top >> 3;
 }
