@@ -39,6 +39,14 @@ TEST_F(Attack, CheckCodes) {
         {"4k4/4P4/9/9/9/9/9/9/9/3K5 w", sideBlack, 8, 8},        // pawn in front
         {"4k4/4p4/9/9/9/9/9/9/9/3K5 w", sideBlack, 0, 0},        // own pawn there
         {"9/9/9/9/9/9/9/9/4R4/3K5 w", sideBlack, 0, 0},          // no black king
+        // Two pieces give check: the first found by the fixed order wins.
+        {"4k3R/9/4p4/9/4C4/9/9/9/9/3K5 w", sideBlack, 1, 1},
+        {"C2ak4/9/4p4/9/4C4/9/9/9/9/3K5 w", sideBlack, 2, 2},
+        {"4ka2C/9/4p4/9/4C4/9/9/9/9/3K5 w", sideBlack, 1, 1},
+        {"R3k4/9/9/9/9/9/9/9/4R4/3K5 w", sideBlack, 2, 2},
+        {"4k3R/9/9/9/9/9/9/9/4R4/3K5 w", sideBlack, 1, 1},
+        {"4k4/2N3N2/9/9/9/9/9/9/9/3K5 w", sideBlack, 5, 5},
+        {"3Pk4/6N2/9/9/9/9/9/9/9/3K5 w", sideBlack, 7, 7},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.fen) + (row.side == sideRed ? " red" : " black"));
