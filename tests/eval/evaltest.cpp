@@ -388,6 +388,56 @@ TEST_F(Evaluate, IncrementalPieceSquareScore) {
     }
 }
 
+// Every observable result of the evaluation over many positions, folded into one number:
+// the score, the marked pieces, the phase, both attack scores and the latch, under each
+// state of the latch and the endgame flag, along random games from three openings. Pins
+// the evaluation bit for bit, as the bench signature pins the search.
+TEST_F(Evaluate, ChecksumOverRandomGames) {
+    const char* fens[] = {
+        startFen,
+        "r1bakab1r/9/1cn4cn/p1p1p1p1p/9/9/P1P1P1P1P/1CN4CN/9/R1BAKAB1R w",
+        "2bak4/4a4/4b1n2/p3p1p1p/2c6/6R2/P3P1P1P/4C4/4A4/2BAK1B2 b",
+    };
+    std::mt19937 rng(20261209);
+    uint64_t sum = 1469598103934665603ull;
+    auto fold = [&sum](int64_t v) { sum = (sum ^ uint64_t(v)) * 1099511628211ull; };
+    int evaluated = 0;
+    for (const char* fen : fens)
+        for (int game = 0; game < 120; ++game) {
+            load(std::string(fen));
+            for (int ply = 0; ply < 150; ++ply) {
+                for (int state = 0; state < 4; ++state) {
+                    endgameMode = state >> 1;
+                    advisorAttackLatch = state & 1;
+                    fold(evaluate(pos));
+                    for (int64_t v : {int64_t(pos.attackedMask), int64_t(phaseWeight), int64_t(blackAttackScore),
+                                      int64_t(redAttackScore), int64_t(advisorAttackLatch)})
+                        fold(v);
+                    ++evaluated;
+                }
+                endgameMode = 0;
+                MoveSlot caps[moveListSize], quiets[moveListSize], sliders[moveListSize];
+                int quietCount = 0;
+                const int capCount = generateMoves(pos, caps, quiets, quietCount);
+                const int sliderCount = generateSliderQuiets(pos, sliders, 0);
+                const int total = capCount + quietCount + sliderCount;
+                bool moved = false;
+                for (int tries = 0; tries < 20 && total > 0 && !moved; ++tries) {
+                    const int k = int(rng() % unsigned(total));
+                    const Move mv = slotMove(k < capCount ? caps[k]
+                                             : k < capCount + quietCount ? quiets[k - capCount]
+                                                                         : sliders[k - capCount - quietCount]);
+                    const int captured = makeMove(pos, mv, true);
+                    if (captured >= kingBlack) unmakeMove(pos);  // kings stay on the board
+                    moved = captured >= 0 && captured < kingBlack;
+                }
+                if (!moved) break;
+            }
+        }
+    EXPECT_GT(evaluated, 120000);
+    EXPECT_EQ(sum, 13498207875080027255ull) << evaluated << " evaluations";
+}
+
 // ---- The developer tool ----
 
 std::string runTool(const std::string& args, int* status) {
