@@ -60,13 +60,15 @@ inline void takeBack(Position& pos, int from, int to, int captured) {
 // that can change an attack on that king. A king set up outside its own palace has no
 // relevance row, so it always gets the full test.
 inline uint8_t recordedCheckCode(const Position& pos, int from, int to) {
-    const int k = pos.pieceSquare[kingBlack + pos.sideToMove];
+    const int side = pos.sideToMove;
+    const int k = pos.pieceSquare[kingBlack + side];
     if (k == noSquare)
         return 0;
-    const int cls = homeKingClass(k, pos.sideToMove);
-    if (cls >= 0 && !checkRelevance[cls][from] && !checkRelevance[cls][to])
+    // homeKingClass without its division: a class of the own palace lies in 9 * side + 0..8.
+    const int cls = kingSquareClass[k];  // k < boardSize: a piece on the board
+    if (unsigned(cls - 9 * side) < 9u && !checkRelevance[cls][from] && !checkRelevance[cls][to])
         return 0;
-    return uint8_t(checkCode(pos, pos.sideToMove));
+    return uint8_t(checkCode(pos, side));
 }
 
 // Majors: horses, cannons and rooks (ids 20..31). Black's are the even bits, red's odd.
@@ -109,8 +111,9 @@ int makeMove(Position& pos, Move mv, bool checkLegal) {
     pos.ply++;
 
     const int type = pieceTypeOf[moving];
-    xorKey(pos, zobristKey(type, from) ^ zobristKey(type, to));
-    pos.pstScore += pieceSquareTable[type][pstIndex(to)] - pieceSquareTable[type][pstIndex(from)];
+    const int pstTo = squareIndex.pst[to];
+    xorKey(pos, squareKey(type, from) ^ squareKey(type, to));
+    pos.pstScore += pieceSquareTable[type][pstTo] - pieceSquareTable[type][squareIndex.pst[from]];
     const int regionFrom = squareRegion[from], regionTo = squareRegion[to];
     if (regionFrom != regionTo) {
         pos.regionMask[regionFrom] ^= 1u << (moving & 31);
@@ -119,8 +122,8 @@ int makeMove(Position& pos, Move mv, bool checkLegal) {
 
     if (captured) {
         const int capType = pieceTypeOf[captured];
-        xorKey(pos, zobristKey(capType, to));
-        pos.pstScore -= pieceSquareTable[capType][pstIndex(to)];
+        xorKey(pos, squareKey(capType, to));
+        pos.pstScore -= pieceSquareTable[capType][pstTo];
         pos.presenceMask ^= 1u << (captured & 31);  // a king (only in bad input) stays clear of 2..31
         pos.pieceCount[captured & 0x3D]--;
         pos.regionMask[regionTo] ^= 1u << (captured & 31);
@@ -172,9 +175,9 @@ int makeMoveLight(Position& pos, Move mv, bool checkLegal) {
 
     MoveRecord& rec = openRecord(pos, mv, captured);
     const int type = pieceTypeOf[moving];
-    uint64_t key = zobristKey(type, from) ^ zobristKey(type, to);
+    uint64_t key = squareKey(type, from) ^ squareKey(type, to);
     if (captured)
-        key ^= zobristKey(pieceTypeOf[captured], to);
+        key ^= squareKey(pieceTypeOf[captured], to);
     xorKey(pos, key);
     closeRecord(pos, rec, from, to);
     return captured;
