@@ -238,9 +238,12 @@ int pawnActivity(const Position& pos, int sq, const ActivityTables& t,
     const int riverRank = side ? 5 : 4;  // the rank of the own half next to the river
     int d = 0;
     for (uint32_t to1 = t.pawnTo[sq][side]; to1; to1 >>= 8) {
-        const uint64_t to = (to1 & 0xFF) - 1;  // an address, so that the - 1 folds into the read
-        const int v = pos.board[to];
+        // The target + 1 as an address, so that the - 1 folds into the read; the square
+        // itself is worked out only for a piece there (most targets are empty).
+        const uint64_t toPlus1 = to1 & 0xFF;
+        const int v = pos.board[toPlus1 - 1];
         if (v == 0) continue;
+        const int to = int(toPlus1) - 1;
         if (isOwn(v, side)) {
             d += isPawn(v) ? pawnLinkBonus[fileOf(to)] : 1;
         } else if (isPawn(v) && rankOf(to) == riverRank) {
