@@ -87,28 +87,31 @@ void buildActivityTables() {
 
 // What the rook meets one way: first is the nearest piece's square, second the next one's;
 // a missing square is the rook's own (as the slide tables give it). back is the nearest
-// square the other way along a file, or -1 on a rank.
+// square the other way along a file, or -1 on a rank. Squares are unsigned, so that they
+// index the board without sign extension; the piece behind is read only where a test needs
+// it (reading it up front kept it and its square on the stack for the rare cases).
 template <int side>
-inline int rookRay(const Position& pos, int sq, int first, int second, int back) {
+QX_INLINE int rookRay(const Position& pos, unsigned sq, unsigned first, unsigned second, int back) {
     if (first == sq)
         return 0;
-    const int enemy = side ^ 1;
-    const int b = pos.board[first];
-    // With no second piece this reads the rook itself, which none of the tests below takes.
-    const int behind = pos.board[second];
-    if (isOwn(b, side)) {
+    constexpr unsigned enemy = side ^ 1, enemyKing = kingBlack + enemy;
+    // A piece stands there (the slide table found it), so its colour bit alone tells an own one.
+    const unsigned b = pos.board[first];
+    if ((b & 1) == side) {
         if (isRook(b))
             return 3;
-        // An own horse or cannon screening the enemy king: a discovered attack waits.
-        return (isHorse(b) || isCannon(b)) && behind == kingBlack + enemy ? 33 : 1;
+        // An own horse or cannon screening the enemy king: a discovered attack waits. With
+        // no second piece this reads the rook itself, which is no king.
+        return (isHorse(b) || isCannon(b)) && pos.board[second] == enemyKing ? 33 : 1;
     }
     // Threats do not mark attackedMask: the rook's own pressure is counted here only.
     int d = rookThreatWeight[b];
     if (isHorse(b) || isCannon(b)) {
+        const unsigned behind = pos.board[second];
         if (isRook(behind) && isOwn(behind, enemy) && !attackedBy(pos, enemy, second))
             d += 32;  // pinned against an undefended rook
-        else if (behind == kingBlack + enemy)
-            d += first == palaceCentreOf(enemy) ? 96 : 16;  // pinned against the king
+        else if (behind == enemyKing)
+            d += first == unsigned(palaceCentreOf(enemy)) ? 96 : 16;  // pinned against the king
     } else if (isAdvisor(b) || isElephant(b)) {
         advisorAttackLatch = 1;
         // The defender pinned between the rook and the rook's own king on one file.
@@ -119,20 +122,21 @@ inline int rookRay(const Position& pos, int sq, int first, int second, int back)
 }
 
 template <int side>
-int rookActivity(const Position& pos, int sq) {
-    const int rank = rankOf(sq), file = fileOf(sq);
+int rookActivity(const Position& pos, unsigned sq) {
+    const unsigned rank = rankOf(sq), file = fileOf(sq);
     // One slide-table entry per line holds the nearest and second pieces both ways and the
     // empty squares before them. Rank targets are files, file targets ranks times 16.
-    const SlideTargets& r = rankTargetOf(file, pos.bitRanks[rank]);
-    const SlideTargets& f = fileTargetOf(rank, pos.bitFiles[file]);
-    const int rankBase = sq - file;
-    const int fileLow = f.rookTargetLow + file, fileHigh = f.rookTargetHigh + file;
+    // (Indexed here with unsigned values: the int helpers cost a sign extension each.)
+    const SlideTargets& r = rankTargets[file * 512 + pos.bitRanks[rank]];
+    const SlideTargets& f = fileTargets[rank * 1024 + pos.bitFiles[file]];
+    const unsigned rankBase = sq - file;
+    const unsigned fileLow = f.rookTargetLow + file, fileHigh = f.rookTargetHigh + file;
     int d = rookMobilityBonus[r.emptyCountLow + r.emptyCountHigh + f.emptyCountLow +
                               f.emptyCountHigh];
     d += rookRay<side>(pos, sq, rankBase + r.rookTargetLow, rankBase + r.cannonTargetLow, -1);
     d += rookRay<side>(pos, sq, rankBase + r.rookTargetHigh, rankBase + r.cannonTargetHigh, -1);
-    d += rookRay<side>(pos, sq, fileLow, f.cannonTargetLow + file, fileHigh);
-    d += rookRay<side>(pos, sq, fileHigh, f.cannonTargetHigh + file, fileLow);
+    d += rookRay<side>(pos, sq, fileLow, f.cannonTargetLow + file, int(fileHigh));
+    d += rookRay<side>(pos, sq, fileHigh, f.cannonTargetHigh + file, int(fileLow));
     return d;
 }
 
@@ -234,9 +238,12 @@ int pawnActivity(const Position& pos, int sq, const ActivityTables& t,
     const int riverRank = side ? 5 : 4;  // the rank of the own half next to the river
     int d = 0;
     for (uint32_t to1 = t.pawnTo[sq][side]; to1; to1 >>= 8) {
-        const uint64_t to = (to1 & 0xFF) - 1;  // an address, so that the - 1 folds into the read
-        const int v = pos.board[to];
+        // The target + 1 as an address, so that the - 1 folds into the read; the square
+        // itself is worked out only for a piece there (most targets are empty).
+        const uint64_t toPlus1 = to1 & 0xFF;
+        const int v = pos.board[toPlus1 - 1];
         if (v == 0) continue;
+        const int to = int(toPlus1) - 1;
         if (isOwn(v, side)) {
             d += isPawn(v) ? pawnLinkBonus[fileOf(to)] : 1;
         } else if (isPawn(v) && rankOf(to) == riverRank) {

@@ -91,15 +91,16 @@ struct Cannon {
         const int enemy = side ^ 1;
         const int enemyKing = kingBlack + enemy;
         const int screenAt = next();
-        const int gap = up ? screenAt - p - 1 : p - screenAt - 1;  // empty squares before the screen
+        // The empty squares before the screen, worked out only in the rare cases that use them.
+        const auto gap = [screenAt, p] { return up ? screenAt - p - 1 : p - screenAt - 1; };
         const int w = pos.board[base + screenAt * step];
         int d = 0;
 
         // Facing the king with empty squares between: a screen dropped in gives check.
-        if (w == enemyKing && gap >= 1) {
+        if (w == enemyKing && gap() >= 1) {
             if (alongFile) {
                 const uint32_t corners = in.leftCorner() | in.rightCorner();
-                d += cannonFileFacingBonus[gap] +
+                d += cannonFileFacingBonus[gap()] +
                      4 * (in.pawns(corners) + 2 * (in.horses(corners) + 4 * in.rooksFlank()));
             } else {
                 // The low direction points at Y's right corner, the high one at its left.
@@ -128,10 +129,10 @@ struct Cannon {
                 d += 16;
             } else if (isHorse(v) || isRook(v)) {
                 d += 64;  // a major pinned against its king
-                if (target == palaceCentreOf(enemy)) d += cannonPinCentreBonus[gap] + in.outpost();
+                if (target == palaceCentreOf(enemy)) d += cannonPinCentreBonus[gap()] + in.outpost();
             } else if (in.rooksFlank() > 0) {
-                d += alongFile ? cannonPinFileBonus[gap] + 16 * advisorAttackLatch
-                               : cannonPinRankBonus[gap];
+                d += alongFile ? cannonPinFileBonus[gap()] + 16 * advisorAttackLatch
+                               : cannonPinRankBonus[gap()];
                 if (!isOwn(w, side) && (isCannon(w) || isHorse(w))) d += 16;
                 if (alongFile) d += centreFilePin(pos, side, sq);
             }

@@ -30,21 +30,25 @@ inline bool lineControls(const Position& pos, uint32_t occupied, int p, int q, i
 // Control of one square by side's pieces (see kingStepControl). Inside a palace, where the
 // king steps, every neighbour of the square is on the board and the palace's king is known,
 // so the tests need no board-edge checks there.
+// Inside the palace the caller may rule out side's pawns (pawnsNear false when none stands
+// near the palace) and give the horses to try (those in the palace's half).
 template <int side, bool inPalace>
-QX_INLINE int stepControl(const Position& pos, int sq) {
+QX_INLINE int stepControl(const Position& pos, int sq, bool pawnsNear = true,
+                          uint32_t horsesNear = horseBits) {
     // A pawn steps in from beside the square or from the rank behind it (its own side). The
     // side's pawn ids as bits: one shift by a square's content tells an own pawn.
     constexpr uint64_t pawns = pawnBits & sideMaskOf[side];
     const int behind = side == sideBlack ? sq - 16 : sq + 16;
     if (inPalace) {
-        if ((pawns >> pos.board[sq - 1] | pawns >> pos.board[sq + 1] | pawns >> pos.board[behind]) & 1)
+        if (pawnsNear &&
+            (pawns >> pos.board[sq - 1] | pawns >> pos.board[sq + 1] | pawns >> pos.board[behind]) & 1)
             return 16;
     } else {
         for (int from : {sq - 1, sq + 1, behind})
             if (onBoard(from) && (pawns >> pos.board[from] & 1)) return 16;
     }
     const uint32_t own = pos.presenceMask & sideBits(side);
-    for (uint32_t horses = own & horseBits; horses; horses &= horses - 1) {
+    for (uint32_t horses = own & horsesNear; horses; horses &= horses - 1) {
         const int from = pos.pieceSquare[__builtin_ctz(horses)];
         const int leg = horseLegByDelta(from - sq);
         if (leg != 0 && pos.board[sq + leg] == 0) return 8;
@@ -78,10 +82,18 @@ template <int kingSide>
 int kingStepSum(const Position& pos) {
     const int kingSq = pos.pieceSquare[kingBlack + kingSide];
     if (kingSq == noSquare) return 0;
+    // The king's half is its regions kingSide + 0, 2, .., 8; its back flanks and centre
+    // file (+ 0, 2, 4) take in every square a pawn could step onto a palace square from,
+    // and a horse reaches the palace only from the half. Pieces elsewhere need no tests.
+    constexpr int attacker = kingSide ^ 1;
+    const uint32_t* region = pos.regionMask + kingSide;
+    const uint32_t nearPalace = region[0] | region[2] | region[4];
+    const bool pawnsNear = (nearPalace & pawnBits & sideMaskOf[attacker]) != 0;
+    const uint32_t horsesNear = (nearPalace | region[6] | region[8]) & horseBits;
     int sum = 0;
     const uint8_t* steps = pawnKingMoves[kingSq][kingSide];
     for (int j = 3; j >= 0 && steps[j] != 0; --j)
-        sum += stepControl<kingSide ^ 1, true>(pos, steps[j]);
+        sum += stepControl<attacker, true>(pos, steps[j], pawnsNear, horsesNear);
     return sum;
 }
 
