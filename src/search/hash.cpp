@@ -40,15 +40,22 @@ inline void markWritten(std::size_t line) {
         writtenLines[line >> 6] |= uint64_t(1) << (line & 63);
 }
 
-// A zero-filled block of bytes starting on a cache line. calloc hands large blocks out as
-// fresh zero pages, so even a gigabyte costs nothing until it is used.
+// A zero-filled block of bytes starting on a 2 MB boundary, its size rounded up to whole
+// 2 MB stretches: large pages come only on whole aligned stretches, so the table gets one on
+// each (the evaluation cache's 3 MB get two). calloc hands large blocks out as fresh zero
+// pages, so even a gigabyte costs nothing until it is used, and the unused slack before the
+// boundary never.
+static constexpr std::size_t stretchBytes = std::size_t(2) << 20;
+
 static void* allocateAligned(std::size_t bytes, void*& block) {
-    block = std::calloc(1, bytes + cacheLine);
+    const std::size_t span = (bytes + stretchBytes - 1) & ~(stretchBytes - 1);
+    block = std::calloc(1, span + stretchBytes);
     if (!block)
         return nullptr;
-    prepareTablePages(block, bytes + cacheLine);
-    std::uintptr_t address = reinterpret_cast<std::uintptr_t>(block);
-    return reinterpret_cast<void*>((address + cacheLine - 1) & ~(cacheLine - 1));
+    const std::uintptr_t at = reinterpret_cast<std::uintptr_t>(block);
+    void* const table = reinterpret_cast<void*>((at + stretchBytes - 1) & ~(stretchBytes - 1));
+    prepareTablePages(table, span);
+    return table;
 }
 
 int allocateHashTables(int log2Bytes, bool* evalCacheMissing) {
@@ -79,8 +86,8 @@ int allocateHashTables(int log2Bytes, bool* evalCacheMissing) {
 }
 
 void freeHashTables() {
-    releaseTablePages(hshBlock);
-    releaseTablePages(evalCacheBlock);
+    releaseTablePages(hshItems);
+    releaseTablePages(evalCache);
     std::free(hshBlock);
     std::free(evalCacheBlock);
     std::free(writtenLines);
