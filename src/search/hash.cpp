@@ -187,22 +187,25 @@ void hashStore(const SearchContext& ctx, int depth, HashBound bound, int score, 
     const uint32_t lockDepth = lockOf(pos) | uint32_t((depth + tableAge()) & 63) << 26;
     const int16_t scoreBound = int16_t(score * 4 + bound);
 
-    if (HashItem* item = findItem(pos)) {
-        // A move-less result keeps an item's move unless it is an upper bound no higher
-        // than the item's score.
-        if (move == 0 && item->move != 0 && (bound != boundUpper || itemScore(*item) < score))
-            return;
-        markWritten(std::size_t(item - hshItems) * sizeof(HashItem) / cacheLine);
-        item->lockDepth  = lockDepth;
-        item->scoreBound = scoreBound;
-        if (move != 0)
-            item->move = move;
-        return;
-    }
-    HashItem* victim = &bucketItem(pos, 0);
-    for (int i = 1; i < 4; ++i) {
+    // One pass over the bucket: the position's own item if it has one (the first that
+    // matches), else the one of least aged depth (the first of equals) for the new item.
+    const uint32_t lock = lockOf(pos);
+    HashItem* victim = nullptr;
+    for (int i = 0; i < 4; ++i) {
         HashItem& item = bucketItem(pos, i);
-        if (itemAgedDepth(item) < itemAgedDepth(*victim))
+        if ((item.lockDepth & 0x3FFFFFF) == lock) {
+            // A move-less result keeps an item's move unless it is an upper bound no higher
+            // than the item's score.
+            if (move == 0 && item.move != 0 && (bound != boundUpper || itemScore(item) < score))
+                return;
+            markWritten(std::size_t(&item - hshItems) * sizeof(HashItem) / cacheLine);
+            item.lockDepth  = lockDepth;
+            item.scoreBound = scoreBound;
+            if (move != 0)
+                item.move = move;
+            return;
+        }
+        if (!victim || itemAgedDepth(item) < itemAgedDepth(*victim))
             victim = &item;
     }
     markWritten(std::size_t(victim - hshItems) * sizeof(HashItem) / cacheLine);
