@@ -64,9 +64,8 @@ inline uint8_t recordedCheckCode(const Position& pos, int from, int to) {
     const int k = pos.pieceSquare[kingBlack + side];
     if (k == noSquare)
         return 0;
-    // homeKingClass without its division: a class of the own palace lies in 9 * side + 0..8.
-    const int cls = kingSquareClass[k];  // k < boardSize: a piece on the board
-    if (unsigned(cls - 9 * side) < 9u && !checkRelevance[cls][from] && !checkRelevance[cls][to])
+    const int cls = homeKingClass(k, side);
+    if (cls >= 0 && !checkRelevance[cls][from] && !checkRelevance[cls][to])
         return 0;
     return uint8_t(checkCode(pos, side));
 }
@@ -112,7 +111,7 @@ int makeMove(Position& pos, Move mv, bool checkLegal) {
 
     const int type = pieceTypeOf[moving];
     const int pstTo = squareIndex.pst[to];
-    xorKey(pos, squareKey(type, from) ^ squareKey(type, to));
+    xorKey(pos, zobristKey(type, from) ^ zobristKey(type, to));
     pos.pstScore += pieceSquareTable[type][pstTo] - pieceSquareTable[type][squareIndex.pst[from]];
     const int regionFrom = squareRegion[from], regionTo = squareRegion[to];
     if (regionFrom != regionTo) {
@@ -122,7 +121,7 @@ int makeMove(Position& pos, Move mv, bool checkLegal) {
 
     if (captured) {
         const int capType = pieceTypeOf[captured];
-        xorKey(pos, squareKey(capType, to));
+        xorKey(pos, zobristKey(capType, to));
         pos.pstScore -= pieceSquareTable[capType][pstTo];
         pos.presenceMask ^= 1u << (captured & 31);  // a king (only in bad input) stays clear of 2..31
         pos.pieceCount[captured & 0x3D]--;
@@ -175,9 +174,9 @@ int makeMoveLight(Position& pos, Move mv, bool checkLegal) {
 
     MoveRecord& rec = openRecord(pos, mv, captured);
     const int type = pieceTypeOf[moving];
-    uint64_t key = squareKey(type, from) ^ squareKey(type, to);
+    uint64_t key = zobristKey(type, from) ^ zobristKey(type, to);
     if (captured)
-        key ^= squareKey(pieceTypeOf[captured], to);
+        key ^= zobristKey(pieceTypeOf[captured], to);
     xorKey(pos, key);
     closeRecord(pos, rec, from, to);
     return captured;

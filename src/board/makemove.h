@@ -16,17 +16,14 @@ void makeNullMove(Position& pos);
 bool moveKeepsKingSafe(Position& pos, Move mv);
 void unmakeNullMove(Position& pos);
 
-// A piece's Zobrist key on a square, with the table's index looked up rather than computed.
-inline uint64_t squareKey(int type, int sq) { return zobristTable[type][squareIndex.zobrist[sq]]; }
-
 // The low half of the key the position will have after mv (a legal or pseudo-legal move
 // of the side to move), as the makes compute it: the tables' index, known before the make.
 inline uint32_t keyLowAfter(const Position& pos, Move mv) {
     const int from = moveFrom(mv), to = moveTo(mv);
     const int type = pieceTypeOf[pos.board[from]];
-    uint64_t key = squareKey(type, from) ^ squareKey(type, to) ^ zobristSide;
+    uint64_t key = zobristKey(type, from) ^ zobristKey(type, to) ^ zobristSide;
     if (const int captured = pos.board[to])
-        key ^= squareKey(pieceTypeOf[captured], to);
+        key ^= zobristKey(pieceTypeOf[captured], to);
     return pos.hashLow ^ uint32_t(key);
 }
 

@@ -37,25 +37,6 @@ struct Position {
     uint32_t   attackedMask;          // the evaluation's scratch mask
 };
 
-// Per-square indices, read where the make and the piece-square sums would otherwise work
-// them out from rank and file at every piece: rank * 9 + file into the 90-square
-// piece-square sets, file * 10 + rank into the Zobrist table. 0 for squares off the board
-// (including noSquare), which no caller looks up.
-struct SquareIndexTables {
-    uint8_t pst[256];
-    uint8_t zobrist[256];
-};
-constexpr SquareIndexTables buildSquareIndexTables() {
-    SquareIndexTables t{};
-    for (int sq = 0; sq < squareCount; ++sq)
-        if (onBoard(sq)) {
-            t.pst[sq] = uint8_t(pstIndex(sq));
-            t.zobrist[sq] = uint8_t(fileOf(sq) * 10 + rankOf(sq));
-        }
-    return t;
-}
-inline constexpr SquareIndexTables squareIndex = buildSquareIndexTables();
-
 // Live-piece bounds: the highest PieceId of each kind and side that loops must visit.
 // Written by the FEN set-up (reset) and by the piece-list compaction (lowered).
 extern int lastPieceId[kindCount][2];

@@ -20,6 +20,7 @@ uint8_t horseLegs[boardSize][8];
 uint8_t horseCheckSquares[boardSize][18][2];
 
 uint64_t zobristTable[10][90];
+PackedTargets packedTargets;
 uint64_t zobristSide;
 
 int16_t pieceSquareTable[10][90];
@@ -352,6 +353,47 @@ void buildPieceSquareSet(const int16_t material[pstKindCount],
 
 }  // namespace
 
+namespace {
+
+// The square one step in from the board's edge that a rook can use to trap a horse there.
+int edgeStepOf(int sq) {
+    if (rankOf(sq) == 0) return sq + 16;
+    if (rankOf(sq) == 9) return sq - 16;
+    if (fileOf(sq) == 0) return sq + 1;
+    if (fileOf(sq) == 8) return sq - 1;
+    return -1;
+}
+
+void buildPackedTargets() {
+    PackedTargets& t = packedTargets;
+    t = PackedTargets{};
+    for (int sq = 0; sq < boardSize; ++sq) {
+        // A leg is met by at most two targets and a horse has at most four legs.
+        int legOf[4], targets[4] = {}, groups = 0;
+        for (int j = 0; j < 8 && horseMoves[sq][j] != 0; ++j) {
+            int g = 0;
+            while (g < groups && legOf[g] != horseLegs[sq][j]) ++g;
+            if (g == groups) legOf[groups++] = horseLegs[sq][j];
+            t.horseTo[sq] |= uint64_t(horseMoves[sq][j]) << (16 * g + 8 * targets[g]++);
+            t.horseLeg[sq] |= uint32_t(horseLegs[sq][j]) << 8 * g;
+            const int to = horseMoves[sq][j] - 1;
+            t.horseFar[sideBlack][sq] |= rankOf(to) >= 5;
+            t.horseFar[sideRed][sq] |= rankOf(to) <= 4;
+        }
+        const int edge = edgeStepOf(sq);
+        t.horseEdge[sq] = uint8_t(edge >= 0 ? edge : sq);
+        for (int j = 9; j < 16 && horseMoves[sq][j] != 0; ++j) {
+            t.defenderTo[sq] |= uint64_t(horseMoves[sq][j]) << 8 * (j - 9);
+            t.elephantEye[sq] |= uint64_t((sq + horseMoves[sq][j]) / 2) << 8 * (j - 9);
+        }
+        for (int side = sideBlack; side <= sideRed; ++side)
+            for (int j = 0; j < 4 && pawnKingMoves[sq][side][j] != 0; ++j)
+                t.pawnTo[sq][side] |= uint32_t(pawnKingMoves[sq][side][j]) << 8 * j;
+    }
+}
+
+}  // namespace
+
 void initBoardTables(uint32_t sideKeyMask) {
     JenkinsRandom random;
     seedRandom(random);
@@ -359,6 +401,7 @@ void initBoardTables(uint32_t sideKeyMask) {
     buildHorseAndPalaceTables();
     buildCheckRelevance();
     buildPawnKingMoves();
+    buildPackedTargets();
 
     buildSquareMasks();
     buildSlideTables();

@@ -43,10 +43,27 @@ extern uint8_t horseMoves[boardSize][16];
 extern uint8_t horseLegs[boardSize][8];              // leg of the j-th horse target
 extern uint8_t horseCheckSquares[boardSize][18][2];  // by kingSquareClass; 0 = empty slot
 
+// The same lists repacked one byte a target into a word per square, for loops that read one
+// word and shift it instead of testing a terminator at every step (the evaluation's piece
+// activity). The lists keep their first zero byte as the end; built with them, so every quirk
+// of theirs (a piece set up where it could never stand) reads the same bytes.
+struct PackedTargets {
+    // Horse targets + 1 grouped by the leg they share: two bytes a leg (the second 0 where
+    // the leg has one target on the board), and the legs a byte each in the same order.
+    uint64_t horseTo[boardSize];
+    uint32_t horseLeg[boardSize];
+    uint8_t  horseFar[2][boardSize];  // 1 where some horse target lies in that side's enemy half
+    uint8_t  horseEdge[boardSize];    // the edge step a trapping rook stands on; else the square
+    uint64_t defenderTo[boardSize];   // advisor/elephant destinations (never square 0)
+    uint64_t elephantEye[boardSize];  // the eye of each, in the same byte
+    uint32_t pawnTo[boardSize][2];    // pawn targets + 1, by side
+};
+extern PackedTargets packedTargets;
+
 extern uint64_t zobristTable[10][90];  // piece type, file * 10 + rank
 extern uint64_t zobristSide;           // low half masked with the start-up hshMask
 
-inline uint64_t zobristKey(int type, int sq) { return zobristTable[type][fileOf(sq) * 10 + rankOf(sq)]; }
+inline uint64_t zobristKey(int type, int sq) { return zobristTable[type][squareIndex.zobrist[sq]]; }
 
 // Piece-square sets: piece type, rank * 9 + file. Black values positive, red negative;
 // material included, kings carry 9999 more. orderingPst holds the bare positional values.
@@ -74,7 +91,7 @@ extern const int8_t squareDeltaTable[69];      // 1 king, 3 advisor, 2 elephant,
 // attacked from the wrong side (and the pawn-check squares past the board's edge).
 inline int homeKingClass(int sq, int side) {
     const int cls = sq < boardSize ? kingSquareClass[sq] : -1;
-    return cls >= 0 && cls / 9 == side ? cls : -1;
+    return unsigned(cls - 9 * side) < 9u ? cls : -1;  // the side's own nine, without a division
 }
 
 inline int horseLegByDelta(int d) { return d >= -34 && d <= 34 ? horseLegByDeltaTable[d + 34] : 0; }

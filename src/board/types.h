@@ -46,6 +46,25 @@ constexpr Move   slotMove(MoveSlot slot) { return Move(slot & 0xFFFF); }
 constexpr int    slotValue(MoveSlot slot) { return int16_t(uint16_t(slot >> 16)); }
 constexpr int    firstIdOf(int kind, int side) { return kindFirstId[kind] + side; }
 
+// Per-square indices, read where the make and the piece-square sums would otherwise work
+// them out from rank and file at every piece: pstIndex into the 90-square piece-square
+// sets, file * 10 + rank into the Zobrist table. 0 for squares off the board (including
+// noSquare), which no caller looks up.
+struct SquareIndexTables {
+    uint8_t pst[256];
+    uint8_t zobrist[256];
+};
+constexpr SquareIndexTables buildSquareIndexTables() {
+    SquareIndexTables t{};
+    for (int sq = 0; sq < squareCount; ++sq)
+        if (onBoard(sq)) {
+            t.pst[sq] = uint8_t(pstIndex(sq));
+            t.zobrist[sq] = uint8_t(fileOf(sq) * 10 + rankOf(sq));
+        }
+    return t;
+}
+inline constexpr SquareIndexTables squareIndex = buildSquareIndexTables();
+
 static_assert(moveFrom(packMove(makeSquare(9, 0), 4)) == 144, "a0 is square 144");
 static_assert(slotValue(makeSlot(1, -5)) == -5 && slotMove(makeSlot(0x7774, -5)) == 0x7774,
               "slots keep a signed value beside the move");

@@ -14,76 +14,25 @@ inline int palaceCentreOf(int side) { return side ? makeSquare(8, 4) : makeSquar
 // pieces, so the sum of their bits is their union.
 inline constexpr int horseOwnShift = 32, horseMoveShift = 40;
 
-// The target lists of the board tables, repacked one byte a target into a single word per
-// square, so that a loop reads one word and shifts it instead of reading a byte and testing
-// for the terminator at every step. The lists keep their first zero byte as the end (the
-// bytes past it are dropped), and the elephant's eyes are packed alongside in the same byte
-// positions (the horse's legs go by a layout of their own, below). Copied once from the board tables on
-// first use, so that every quirk of theirs (a piece set up where it could never stand reads
-// the same bytes as before) carries over.
-struct ActivityTables {
-    uint64_t horseSum[2][pieceIdCount];
-    uint8_t  horseDoubtful[2][pieceIdCount];  // 1 for a move onto an empty square or an enemy minor
-    uint8_t  horseFar[2][boardSize];          // 1 where some target lies in the enemy half
-    // The horse's targets + 1 grouped by the leg they share: two bytes a leg (the second 0
-    // where the leg has one target on the board), and the legs a byte each in the same order.
-    uint64_t horseTo[boardSize];
-    uint32_t horseLeg[boardSize];
-    uint64_t defenderTo[boardSize];  // advisor/elephant destinations (never square 0)
-    uint64_t elephantEye[boardSize];
-    uint32_t pawnTo[boardSize][2];   // pawn targets + 1, by side
-    uint8_t  horseEdge[boardSize];   // the edge step a trapping rook stands on; else the square
+// That sum's term, and whether a move there is doubtful (onto an empty square or an enemy
+// minor), for a horse of each side, by PieceId.
+struct HorseView {
+    uint64_t sum[2][pieceIdCount];
+    uint8_t  doubtful[2][pieceIdCount];
 };
-
-// The square one step in from the board's edge that a rook can use to trap the horse.
-int edgeStepOf(int sq) {
-    if (rankOf(sq) == 0) return sq + 16;
-    if (rankOf(sq) == 9) return sq - 16;
-    if (fileOf(sq) == 0) return sq + 1;
-    if (fileOf(sq) == 8) return sq - 1;
-    return -1;
-}
-
-ActivityTables activityTables;
-bool activityTablesBuilt = false;
-
-// Fills activityTables from the board tables. Before those are built (a horse on b0 has no
-// targets yet) the copy is taken again at every call, as the loops read the empty tables.
-void buildActivityTables() {
-    ActivityTables& t = activityTables;
-    t = ActivityTables{};
+constexpr HorseView buildHorseView() {
+    HorseView view{};
     for (int side = sideBlack; side <= sideRed; ++side)
         for (int v = 0; v < pieceIdCount; ++v) {
-            const bool own = isOwn(v, side), prey = v != 0 && !own;
-            t.horseSum[side][v] = own ? uint64_t(isHorse(v) ? 4 : 1) << horseOwnShift
-                                      : (prey ? 1u << (v & 31) : 0) | uint64_t(1) << horseMoveShift;
-            t.horseDoubtful[side][v] = !own && v < horseFirst;
+            const bool own = v != 0 && (v & 1) == side, prey = v != 0 && !own;
+            const bool horse = v >= horseFirst && v < cannonFirst;
+            view.sum[side][v] = own ? uint64_t(horse ? 4 : 1) << horseOwnShift
+                                    : (prey ? 1u << (v & 31) : 0) | uint64_t(1) << horseMoveShift;
+            view.doubtful[side][v] = !own && v < horseFirst;
         }
-    for (int sq = 0; sq < boardSize; ++sq) {
-        // A leg is met by at most two targets and a horse has at most four legs.
-        int legOf[4], targets[4] = {}, groups = 0;
-        for (int j = 0; j < 8 && horseMoves[sq][j] != 0; ++j) {
-            int g = 0;
-            while (g < groups && legOf[g] != horseLegs[sq][j]) ++g;
-            if (g == groups) legOf[groups++] = horseLegs[sq][j];
-            t.horseTo[sq] |= uint64_t(horseMoves[sq][j]) << (16 * g + 8 * targets[g]++);
-            t.horseLeg[sq] |= uint32_t(horseLegs[sq][j]) << 8 * g;
-            const int to = horseMoves[sq][j] - 1;
-            t.horseFar[sideBlack][sq] |= !inHalfOf(to, sideBlack);
-            t.horseFar[sideRed][sq] |= !inHalfOf(to, sideRed);
-        }
-        const int edge = edgeStepOf(sq);
-        t.horseEdge[sq] = uint8_t(edge >= 0 ? edge : sq);
-        for (int j = 9; j < 16 && horseMoves[sq][j] != 0; ++j) {
-            t.defenderTo[sq] |= uint64_t(horseMoves[sq][j]) << 8 * (j - 9);
-            t.elephantEye[sq] |= uint64_t((sq + horseMoves[sq][j]) / 2) << 8 * (j - 9);
-        }
-        for (int side = sideBlack; side <= sideRed; ++side)
-            for (int j = 0; j < 4 && pawnKingMoves[sq][side][j] != 0; ++j)
-                t.pawnTo[sq][side] |= uint32_t(pawnKingMoves[sq][side][j]) << 8 * j;
-    }
-    activityTablesBuilt = horseMoves[makeSquare(0, 1)][0] != 0;
+    return view;
 }
+inline constexpr HorseView horseView = buildHorseView();
 
 // What the rook meets one way: first is the nearest piece's square, second the next one's;
 // a missing square is the rook's own (as the slide tables give it). back is the nearest
@@ -148,15 +97,15 @@ int rookActivity(const Position& pos, unsigned sq) {
 // contents do not follow a pattern the processor could learn (a blocked leg does well
 // enough, and skipping those targets saves most of the work on a crowded board).
 template <int side, bool far>
-QX_INLINE uint64_t horseTargets(const Position& pos, int sq, const ActivityTables& t,
+QX_INLINE uint64_t horseTargets(const Position& pos, int sq, const PackedTargets& t,
                                 uint64_t& doubtful) {
     uint64_t sum = 0;
     // Targets + 1 are taken as addresses, so that the - 1 folds into the board read.
     const auto visit = [&](uint64_t toPlus1) {
         const int v = pos.board[toPlus1 - 1];
-        sum += t.horseSum[side][v];
+        sum += horseView.sum[side][v];
         const bool inEnemyHalf = side == sideBlack ? toPlus1 > 80 : toPlus1 <= 80;  // rank 5: 80..
-        if (far && t.horseDoubtful[side][v] && inEnemyHalf)
+        if (far && horseView.doubtful[side][v] && inEnemyHalf)
             doubtful = doubtful << 8 | uint64_t(toPlus1);
     };
     // One leg frees or blocks two targets: it is read once for both.
@@ -172,7 +121,7 @@ QX_INLINE uint64_t horseTargets(const Position& pos, int sq, const ActivityTable
 }
 
 template <int side>
-int horseActivity(const Position& pos, int sq, const ActivityTables& t,
+int horseActivity(const Position& pos, int sq, const PackedTargets& t,
                   uint32_t& threatened) {
     const int enemy = side ^ 1;
     uint64_t doubtful = 0;
@@ -199,7 +148,7 @@ int horseActivity(const Position& pos, int sq, const ActivityTables& t,
 }
 
 template <int side>
-int elephantActivity(const Position& pos, int sq, const ActivityTables& t,
+int elephantActivity(const Position& pos, int sq, const PackedTargets& t,
                      uint32_t& threatened) {
     int d = 0;
     for (uint64_t to = t.defenderTo[sq], eye = t.elephantEye[sq]; to; to >>= 8, eye >>= 8) {
@@ -216,7 +165,7 @@ int elephantActivity(const Position& pos, int sq, const ActivityTables& t,
 }
 
 template <int side>
-int advisorActivity(const Position& pos, int sq, const ActivityTables& t,
+int advisorActivity(const Position& pos, int sq, const PackedTargets& t,
                     uint32_t& threatened) {
     int d = 0;
     for (uint64_t to = t.defenderTo[sq]; to; to >>= 8) {
@@ -233,7 +182,7 @@ int advisorActivity(const Position& pos, int sq, const ActivityTables& t,
 }
 
 template <int side>
-int pawnActivity(const Position& pos, int sq, const ActivityTables& t,
+int pawnActivity(const Position& pos, int sq, const PackedTargets& t,
                  uint32_t& threatened) {
     const int riverRank = side ? 5 : 4;  // the rank of the own half next to the river
     int d = 0;
@@ -257,7 +206,7 @@ int pawnActivity(const Position& pos, int sq, const ActivityTables& t,
 }
 
 template <int side>
-int activityOf(Position& pos, const ActivityTables& tables) {
+int activityOf(Position& pos, const PackedTargets& tables) {
     // The side's pieces by their presence bits (exact for the pieces on the board); the
     // terms are only summed and OR-ed, so the order of the visits does not matter.
     const uint32_t own = pos.presenceMask & sideBits(side);
@@ -280,8 +229,6 @@ int activityOf(Position& pos, const ActivityTables& tables) {
 }  // namespace
 
 int pieceActivity(Position& pos, int side) {
-    if (__builtin_expect(!activityTablesBuilt, 0))
-        buildActivityTables();
-    return side == sideRed ? activityOf<sideRed>(pos, activityTables)
-                           : activityOf<sideBlack>(pos, activityTables);
+    return side == sideRed ? activityOf<sideRed>(pos, packedTargets)
+                           : activityOf<sideBlack>(pos, packedTargets);
 }

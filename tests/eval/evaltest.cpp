@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "board/makemove.h"
+#include "tests/movegen/randomplay.h"
 #include "tests/eval/evalfixture.h"
 
 namespace {
@@ -354,14 +355,7 @@ TEST_F(Evaluate, IncrementalPieceSquareScore) {
             const int startScore = pos.pstScore;
             int played = 0;
             for (int ply = 0; ply < 80; ++ply) {
-                MoveSlot caps[moveListSize], quiets[moveListSize], sliders[moveListSize];
-                int quietCount = 0;
-                const int capCount = generateMoves(pos, caps, quiets, quietCount);
-                const int sliderCount = generateSliderQuiets(pos, sliders, 0);
-                std::vector<Move> moves;
-                for (int i = 0; i < capCount; ++i) moves.push_back(slotMove(caps[i]));
-                for (int i = 0; i < quietCount; ++i) moves.push_back(slotMove(quiets[i]));
-                for (int i = 0; i < sliderCount; ++i) moves.push_back(slotMove(sliders[i]));
+                std::vector<Move> moves = qxtest::generatedMoves(pos);
                 std::shuffle(moves.begin(), moves.end(), rng);
                 bool moved = false;
                 for (Move mv : moves) {
@@ -416,17 +410,10 @@ TEST_F(Evaluate, ChecksumOverRandomGames) {
                     ++evaluated;
                 }
                 endgameMode = 0;
-                MoveSlot caps[moveListSize], quiets[moveListSize], sliders[moveListSize];
-                int quietCount = 0;
-                const int capCount = generateMoves(pos, caps, quiets, quietCount);
-                const int sliderCount = generateSliderQuiets(pos, sliders, 0);
-                const int total = capCount + quietCount + sliderCount;
+                const std::vector<Move> moves = qxtest::generatedMoves(pos);
                 bool moved = false;
-                for (int tries = 0; tries < 20 && total > 0 && !moved; ++tries) {
-                    const int k = int(rng() % unsigned(total));
-                    const Move mv = slotMove(k < capCount ? caps[k]
-                                             : k < capCount + quietCount ? quiets[k - capCount]
-                                                                         : sliders[k - capCount - quietCount]);
+                for (int tries = 0; tries < 20 && !moves.empty() && !moved; ++tries) {
+                    const Move mv = moves[rng() % moves.size()];
                     const int captured = makeMove(pos, mv, true);
                     if (captured >= kingBlack) unmakeMove(pos);  // kings stay on the board
                     moved = captured >= 0 && captured < kingBlack;

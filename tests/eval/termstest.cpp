@@ -12,6 +12,13 @@ struct Row {
     int expected;
 };
 
+// The empty squares on a piece's rank and file up to the nearest pieces (a cannon's mobility).
+int lineMobility(const Position& pos, int sq) {
+    const SlideTargets& r = rankTargetOf(fileOf(sq), pos.bitRanks[rankOf(sq)]);
+    const SlideTargets& f = fileTargetOf(rankOf(sq), pos.bitFiles[fileOf(sq)]);
+    return r.emptyCountLow + r.emptyCountHigh + f.emptyCountLow + f.emptyCountHigh;
+}
+
 // ---- Piece activity ----
 
 TEST_F(Terms, RookActivity) {
@@ -148,9 +155,8 @@ TEST_F(Terms, CannonScreens) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         load(row.pieces);
-        LineRay rays[4];
-        const int mobility = lineRays(pos, pos.pieceSquare[24], rays);
-        EXPECT_EQ(attackPressure(pos, sideBlack), row.expected + cannonMobilityBonus[mobility]);
+        EXPECT_EQ(attackPressure(pos, sideBlack),
+                  row.expected + cannonMobilityBonus[lineMobility(pos, pos.pieceSquare[24])]);
     }
 }
 
@@ -173,15 +179,14 @@ TEST_F(Terms, CannonPairInOneCorner) {
     // flank rook, no red rook and no pawn the pair adds nothing, but a red horse there -8.
     load({{'k', 0, 3}, {'K', 9, 5}, {'c', 7, 0}, {'c', 8, 1}, {'N', 9, 2}});
     const int base = attackMaterialBonus[0][2][0] + minorVsDefenderBonus[2][0];
-    LineRay rays[4];
     int mobility = 0;
-    for (int pc : {24, 26}) mobility += cannonMobilityBonus[lineRays(pos, pos.pieceSquare[pc], rays)];
+    for (int pc : {24, 26}) mobility += cannonMobilityBonus[lineMobility(pos, pos.pieceSquare[pc])];
     // The cannon on (8,1) hits nothing; (7,0) neither. The pair term: 8 * (2 * 0 - 1).
     EXPECT_EQ(attackPressure(pos, sideBlack), base + mobility - 8);
     // The same cannons on one file: no pair term.
     load({{'k', 0, 3}, {'K', 9, 5}, {'c', 7, 0}, {'c', 8, 0}, {'N', 9, 2}});
     mobility = 0;
-    for (int pc : {24, 26}) mobility += cannonMobilityBonus[lineRays(pos, pos.pieceSquare[pc], rays)];
+    for (int pc : {24, 26}) mobility += cannonMobilityBonus[lineMobility(pos, pos.pieceSquare[pc])];
     EXPECT_EQ(attackPressure(pos, sideBlack), base + mobility);
 }
 
@@ -259,44 +264,6 @@ TEST_F(Terms, KingStepControl) {
         SCOPED_TRACE(row.name);
         load(row.pieces);
         EXPECT_EQ(kingStepControl(pos, makeSquare(row.rank, row.file), sideBlack), row.expected);
-    }
-}
-
-
-// The rays found by bit scans agree with the slide tables the move generators use, for every
-// square and every occupancy of its rank and of its file.
-TEST_F(Terms, LineRaysAgreeWithTheSlideTables) {
-    const auto expected = [](int own, int coord, int base, int step) {
-        return coord == own ? -1 : base + coord * step;
-    };
-    Position lines{};
-    for (int sq = 0; sq < squareCount; ++sq) {
-        if (!onBoard(sq)) continue;
-        const int rank = rankOf(sq), file = fileOf(sq);
-        for (int occupied = 0; occupied < 1024 + 512; ++occupied) {
-            const bool alongRank = occupied < 512;
-            lines.bitRanks[rank] = uint16_t(alongRank ? occupied | 1 << file : 1 << file);
-            lines.bitFiles[file] = uint16_t(alongRank ? 1 << rank : (occupied - 512) | 1 << rank);
-            const SlideTargets& r = rankTargetOf(file, lines.bitRanks[rank]);
-            const SlideTargets& f = fileTargetOf(rank, lines.bitFiles[file]);
-            const int want[4][4] = {
-                {expected(file, r.rookTargetLow, rank * 16, 1), expected(file, r.cannonTargetLow, rank * 16, 1),
-                 expected(file, r.thirdTargetLow, rank * 16, 1), r.emptyCountLow},
-                {expected(file, r.rookTargetHigh, rank * 16, 1), expected(file, r.cannonTargetHigh, rank * 16, 1),
-                 expected(file, r.thirdTargetHigh, rank * 16, 1), r.emptyCountHigh},
-                {expected(rank * 16, f.rookTargetLow, file, 1), expected(rank * 16, f.cannonTargetLow, file, 1),
-                 expected(rank * 16, f.thirdTargetLow, file, 1), f.emptyCountLow},
-                {expected(rank * 16, f.rookTargetHigh, file, 1), expected(rank * 16, f.cannonTargetHigh, file, 1),
-                 expected(rank * 16, f.thirdTargetHigh, file, 1), f.emptyCountHigh}};
-            LineRay rays[4];
-            const int mobility = lineRays(lines, sq, rays);
-            ASSERT_EQ(mobility, want[0][3] + want[1][3] + want[2][3] + want[3][3]) << sq << " " << occupied;
-            for (int dir = 0; dir < 4; ++dir) {
-                const int got[4] = {rays[dir].first, rays[dir].second, rays[dir].third, rays[dir].empties};
-                for (int field = 0; field < 4; ++field)
-                    ASSERT_EQ(got[field], want[dir][field]) << sq << " " << occupied << " " << dir << " " << field;
-            }
-        }
     }
 }
 
