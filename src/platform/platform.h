@@ -21,17 +21,22 @@ bool inputPending(int fd);
 // not go away), and -1 when nothing was read this time but the input goes on.
 int readInput(int fd, char* dest, int size);
 
-// Readies a freshly allocated, zero-filled table for the search, which touches it at
-// random. Keeps the contents. Where a first touch of a page is dear (Windows, and Wine
-// above all), every page is brought in now, so that the faults fall here (at the handshake
-// or a resize) and not inside a search. On Linux the table gets large pages when the kernel
-// has them free (a search on small ones misses the address cache on nearly every probe),
-// and a helper thread brings them in while the engine goes on: the call returns at once.
-void prepareTablePages(void* address, uint64_t bytes);
-// Ends any work prepareTablePages still does on the table at address; call it before the
-// table is freed.
-void releaseTablePages(void* address);
-// Waits until the work prepareTablePages started on every table is done.
+// A table for the search, which touches it at random: zero-filled, at least bytes long, on
+// Linux from a 2 MB boundary (null when the memory cannot be had). Where a first touch of
+// a page is dear (Windows, and Wine above all), every page is brought in now, so that the
+// faults fall here (at the handshake or a resize) and not inside a search. On Linux the
+// table gets large pages when the kernel has them free (a search on small ones misses the
+// address cache on nearly every probe): a helper thread brings them in while the engine
+// goes on, and the call returns at once.
+void* allocateTable(uint64_t bytes);
+// Frees a table from allocateTable, ending the helper's work on it; bytes as asked for.
+void freeTable(void* table, uint64_t bytes);
+// Takes in the large pages the helper has made ready for stretches of a table that a search
+// had already written: each one's contents are copied over and the page put in the
+// stretch's place, a fraction of a millisecond each. Call it only from the thread that reads
+// and writes the tables, between two of its accesses. True while more are to come.
+bool adoptTablePages();
+// Waits until the helpers' work on every table is done, taking their pages in meanwhile.
 void awaitTablePages();
 
 // Wall-clock milliseconds: seconds since the epoch * 1000 + milliseconds.

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <fcntl.h>
 #include <poll.h>
 #include <pthread.h>
 #include <sys/mman.h>
@@ -49,18 +50,23 @@ namespace {
 // Large pages for the tables: a search on small ones misses the address cache on nearly
 // every probe. The first touch of an advised 2 MB stretch (madvise MADV_HUGEPAGE) brings in
 // a large page, but that first touch is slow: the kernel clears 2 MB (on a virtual machine
-// the host may have to find them too), and where memory is fragmented it compacts memory
-// first, so a search touching a fresh table at random once waited up to a second before
-// its first iteration. So the search never meets an advised stretch that is not in yet: a
-// helper thread takes the stretches one by one and advises and touches (an atomic "or" with
-// zero, which changes nothing) each that the search has not been to. Stretches the helper
-// has not reached, or that the search reached first, are small pages, quick to bring in, as
-// without the helper. (Gathering the search's small pages into a large page, MADV_COLLAPSE,
-// holds the address space's lock while it copies: a search faulting meanwhile waited, up to
-// most of a second on a busy machine.) Nothing is advised when the kernel has too few free
-// 2 MB blocks: compacting would only burn time.
+// the host may have to find them too, up to 5 ms), and where memory is fragmented it
+// compacts memory first, so a search touching a fresh table at random once waited up to a
+// second before its first iteration. So the search never meets an advised stretch that is
+// not in yet: a helper thread takes the stretches one by one. One the search has not been
+// to is advised and touched in place. One it has (a first search reaches every stretch of
+// a large table within a millisecond) keeps its small pages until the thread that searches
+// takes in a large page the helper has cleared elsewhere: a copy of 2 MB and two moves of
+// page tables, about a quarter of a millisecond. (Gathering the small pages in place,
+// MADV_COLLAPSE, holds the address space's lock while it copies: a search faulting meanwhile
+// waited, up to most of a second on a busy machine.) Nothing is advised when the kernel has
+// too few free 2 MB blocks: compacting would only burn time.
 inline constexpr uint64_t largePageBytes = uint64_t(2) << 20;
 inline constexpr uint64_t smallPageBytes = 4096;
+
+inline uint64_t wholeStretches(uint64_t bytes) {
+    return (bytes + largePageBytes - 1) & ~(largePageBytes - 1);
+}
 
 // Whether the kernel's free lists hold twice the 2 MB blocks a table of this size needs
 // (the margin leaves room for what the rest of the machine takes meanwhile). Blocks of
@@ -92,34 +98,142 @@ bool largePagesAtHand(uint64_t bytes) {
     return blocks * largePageBytes >= 2 * bytes;
 }
 
-struct PageHelper {
-    char*             start = nullptr;  // null: the slot is free
-    uint64_t          bytes = 0;
-    pthread_t         thread{};
-    std::atomic<bool> stop{false};
-    std::atomic<bool> hurry{false};  // someone waits for the pages: no delay
-};
-PageHelper pageHelpers[4];  // the transposition table and the evaluation cache
+// Fresh zero pages, bytes of them (whole stretches) from a 2 MB boundary; null on failure.
+char* mapStretches(uint64_t bytes) {
+    void* const got = mmap(nullptr, bytes + largePageBytes, PROT_READ | PROT_WRITE,
+                           MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (got == MAP_FAILED)
+        return nullptr;
+    char* const block = static_cast<char*>(got);
+    char* const start = reinterpret_cast<char*>((reinterpret_cast<uintptr_t>(block) + largePageBytes - 1) &
+                                                ~(largePageBytes - 1));
+    if (start > block)
+        munmap(block, size_t(start - block));
+    char* const end = start + bytes;
+    char* const blockEnd = block + bytes + largePageBytes;
+    if (blockEnd > end)
+        munmap(end, size_t(blockEnd - end));
+    return start;
+}
 
-// Whether any small page of the 2 MB at stretch is in (the search was there first).
-bool anyPageIn(char* stretch) {
+// How many of the small pages of the 2 MB at stretch are in.
+int pagesIn(char* stretch) {
     unsigned char in[largePageBytes / smallPageBytes];
     if (mincore(stretch, largePageBytes, in) != 0)
-        return true;
+        return 1;  // cannot tell: as if the search had been there
+    int count = 0;
     for (unsigned char page : in)
-        if (page & 1)
-            return true;
-    return false;
+        count += page & 1;
+    return count;
 }
+inline constexpr int pagesPerStretch = int(largePageBytes / smallPageBytes);
 
 void touchPages(char* from, char* to) {
     for (char* page = from; page < to; page += smallPageBytes)
         __atomic_fetch_or(page, char(0), __ATOMIC_RELAXED);
 }
 
+// Advises the 2 MB at stretch and touches it once: true when that brought in a large page
+// (all of its small pages are in at once), false when the kernel had none to give or the
+// search was there first.
+bool bringLargePageIn(char* stretch) {
+    madvise(stretch, largePageBytes, MADV_HUGEPAGE);
+    touchPages(stretch, stretch + 1);
+    return pagesIn(stretch) == pagesPerStretch;
+}
+
+// A stretch of a table the search had written, with what the thread that searches needs to
+// put a large page in its place: the page, cleared, and 2 MB reserved where the stretch's
+// small pages go, for the helper to free. Each pointer is null once nothing of ours is there.
+struct PageSwap {
+    char* stretch;
+    char* fresh;
+    char* grave;
+};
+inline constexpr unsigned swapSlots = 8;
+
+struct PageHelper {
+    char*             start = nullptr;  // null: the slot is free
+    uint64_t          bytes = 0;
+    pthread_t         thread{};
+    std::atomic<bool> stop{false};
+    std::atomic<bool> hurry{false};  // someone waits for the pages: no delay
+    std::atomic<bool> done{false};   // every stretch seen to, every swap taken in
+    PageSwap          swaps[swapSlots];
+    // Swaps are posted by the helper and taken in by the thread that searches, in turn;
+    // the helper frees what the taken ones leave. Counters, a slot each modulo swapSlots.
+    std::atomic<unsigned> posted{0};
+    std::atomic<unsigned> taken{0};
+    unsigned              freed = 0;
+};
+PageHelper pageHelpers[4];  // the transposition table and the evaluation cache
+
+// Frees what the swaps from freed up to end left behind (for a swap not taken in: its page).
+void freeSwaps(PageHelper& helper, unsigned end) {
+    for (; helper.freed != end; ++helper.freed) {
+        PageSwap& swap = helper.swaps[helper.freed % swapSlots];
+        if (swap.fresh)
+            munmap(swap.fresh, largePageBytes);
+        if (swap.grave)
+            munmap(swap.grave, largePageBytes);
+    }
+}
+
+// The process's page map (-1: none to be had): a word per small page, telling whether it
+// is in memory (bit 63) or swapped out (bit 62).
+int pageMap = -2;
+
+// Copies the 2 MB at from to the fresh (zero) 2 MB at to: only the small pages the search
+// has been to, when the page map tells which; reading the others would fault each in.
+void copyStretch(char* to, char* from) {
+    if (pageMap == -2)
+        pageMap = open("/proc/self/pagemap", O_RDONLY | O_CLOEXEC);
+    uint64_t entries[pagesPerStretch];
+    const off_t at = off_t(reinterpret_cast<uintptr_t>(from) / smallPageBytes * sizeof(uint64_t));
+    if (pageMap < 0 || pread(pageMap, entries, sizeof entries, at) != ssize_t(sizeof entries)) {
+        std::memcpy(to, from, largePageBytes);
+        return;
+    }
+    for (int page = 0; page < pagesPerStretch; ++page)
+        if (entries[page] >> 62)
+            std::memcpy(to + page * smallPageBytes, from + page * smallPageBytes, smallPageBytes);
+}
+
+void takeIn(PageSwap& swap) {
+    copyStretch(swap.fresh, swap.stretch);
+    // The small pages move to the grave first, leaving the stretch empty, so that putting
+    // the large page in its place frees nothing here: the helper frees them. Where the
+    // kernel cannot (before Linux 5.7), the large page goes straight in, and the kernel
+    // frees the small ones now, a quarter of a millisecond.
+    const int moveTo = MREMAP_MAYMOVE | MREMAP_FIXED;
+    bool buried = false;
+#ifdef MREMAP_DONTUNMAP
+    buried = mremap(swap.stretch, largePageBytes, largePageBytes, moveTo | MREMAP_DONTUNMAP, swap.grave) !=
+             MAP_FAILED;
+#endif
+    if (mremap(swap.fresh, largePageBytes, largePageBytes, moveTo, swap.stretch) != MAP_FAILED) {
+        swap.fresh = nullptr;
+        return;
+    }
+    // Out of map slots: the stretch gets its own pages back, and stays small.
+    if (buried && mremap(swap.grave, largePageBytes, largePageBytes, moveTo, swap.stretch) != MAP_FAILED)
+        swap.grave = nullptr;
+}
+
 // The helper lets the handshake (or the resize) and a first iteration finish before it
 // starts: its first calls contend with theirs for the kernel's lock on the address space.
 inline constexpr int helperDelayMs = 10;
+
+// The stretches of a table that have a large page in place, a bit each (tables of up to 8 GB;
+// any beyond count as large).
+struct StretchSet {
+    uint64_t words[64] = {};
+    bool has(uint64_t stretch) const { return stretch >= 4096 || (words[stretch >> 6] >> (stretch & 63) & 1); }
+    void add(uint64_t stretch) {
+        if (stretch < 4096)
+            words[stretch >> 6] |= uint64_t(1) << (stretch & 63);
+    }
+};
 
 void* bringPagesIn(void* slot) {
     PageHelper& helper = *static_cast<PageHelper*>(slot);
@@ -127,41 +241,74 @@ void* bringPagesIn(void* slot) {
                          !helper.hurry.load(std::memory_order_relaxed);
          ++waited)
         sleepMs(1);
-    char* const end = helper.start + helper.bytes;
-    for (char* at = helper.start; at < end && !helper.stop.load(std::memory_order_relaxed);) {
-        // The stretch up to the next 2 MB boundary; only a whole one can be a large page.
-        const uintptr_t boundary = (reinterpret_cast<uintptr_t>(at) + largePageBytes) & ~(largePageBytes - 1);
-        char* const next = reinterpret_cast<char*>(boundary) < end ? reinterpret_cast<char*>(boundary) : end;
-        // A fresh stretch becomes a large page at its first touch; one the search has been to
-        // stays on small pages.
-        if (uint64_t(next - at) == largePageBytes && !anyPageIn(at))
-            madvise(at, largePageBytes, MADV_HUGEPAGE);
-        touchPages(at, next);
-        at = next;
+    const uint64_t stretches = helper.bytes / largePageBytes;
+    auto stretchAt = [&](uint64_t i) { return helper.start + i * largePageBytes; };
+    // First every stretch is brought in: a fresh one as a large page, one the search has
+    // been to as small pages, a fraction of a millisecond each, which it then need not fault
+    // in itself (large pages are dearer: where the host has to find them anew, 5 ms each).
+    StretchSet large;
+    for (uint64_t i = 0; i < stretches && !helper.stop.load(std::memory_order_relaxed); ++i) {
+        char* const at = stretchAt(i);
+        if (pagesIn(at) == 0 && bringLargePageIn(at))
+            large.add(i);
+        else
+            touchPages(at, at + largePageBytes);
     }
+    // Then each of the others gets a large page cleared elsewhere, to be taken in.
+    unsigned posted = 0;
+    for (uint64_t i = 0; i < stretches && !helper.stop.load(std::memory_order_relaxed); ++i) {
+        if (large.has(i))
+            continue;
+        freeSwaps(helper, helper.taken.load(std::memory_order_acquire));
+        char* const fresh = mapStretches(largePageBytes);
+        char* const grave = fresh ? mapStretches(largePageBytes) : nullptr;
+        const bool ready = grave && bringLargePageIn(fresh);
+        if (!ready) {
+            if (fresh)
+                munmap(fresh, largePageBytes);
+            if (grave)
+                munmap(grave, largePageBytes);
+            break;  // the kernel has no large page to give
+        }
+        while (posted - helper.taken.load(std::memory_order_acquire) == swapSlots &&
+               !helper.stop.load(std::memory_order_relaxed))
+            sleepMs(1);
+        freeSwaps(helper, helper.taken.load(std::memory_order_acquire));  // the slot's last swap too
+        helper.swaps[posted % swapSlots] = PageSwap{stretchAt(i), fresh, grave};
+        helper.posted.store(++posted, std::memory_order_release);
+    }
+    while (helper.taken.load(std::memory_order_acquire) != posted && !helper.stop.load(std::memory_order_relaxed))
+        sleepMs(1);
+    freeSwaps(helper, helper.taken.load(std::memory_order_acquire));
+    helper.done.store(true, std::memory_order_release);
     return nullptr;
 }
 
-inline char* pageStart(void* address) {
-    const uintptr_t at = reinterpret_cast<uintptr_t>(address);
-    return reinterpret_cast<char*>((at + smallPageBytes - 1) & ~(smallPageBytes - 1));
+// Joins a helper and frees all its swaps left, taken in or not.
+void endHelper(PageHelper& helper) {
+    pthread_join(helper.thread, nullptr);
+    freeSwaps(helper, helper.posted.load(std::memory_order_acquire));
+    helper.start = nullptr;
 }
 
 }  // namespace
 
-void prepareTablePages(void* address, uint64_t bytes) {
-    // madvise wants a page-aligned start; large pages cover the whole aligned 2 MB within.
-    char* const start = pageStart(address);
-    char* const end = static_cast<char*>(address) + bytes;
-    if (start >= end || !largePagesAtHand(uint64_t(end - start)))
-        return;
+void* allocateTable(uint64_t bytes) {
+    const uint64_t span = wholeStretches(bytes);
+    char* const table = span ? mapStretches(span) : nullptr;
+    if (!table || !largePagesAtHand(span))
+        return table;
     for (PageHelper& helper : pageHelpers) {
         if (helper.start)
             continue;
-        helper.start = start;
-        helper.bytes = uint64_t(end - start);
+        helper.start = table;
+        helper.bytes = span;
         helper.stop.store(false);
         helper.hurry.store(false);
+        helper.done.store(false);
+        helper.posted.store(0);
+        helper.taken.store(0);
+        helper.freed = 0;
         // A small stack: the helper needs next to none, and an address-space limit counts
         // the default 8 MB. Without a thread the pages come in as the searches touch them.
         pthread_attr_t attributes;
@@ -170,31 +317,48 @@ void prepareTablePages(void* address, uint64_t bytes) {
         if (pthread_create(&helper.thread, &attributes, bringPagesIn, &helper) != 0)
             helper.start = nullptr;
         pthread_attr_destroy(&attributes);
-        return;
+        break;
     }
+    return table;
+}
+
+void freeTable(void* table, uint64_t bytes) {
+    if (!table)
+        return;
+    for (PageHelper& helper : pageHelpers) {
+        if (helper.start != table)
+            continue;
+        helper.stop.store(true);
+        endHelper(helper);
+    }
+    munmap(table, wholeStretches(bytes));
+}
+
+bool adoptTablePages() {
+    bool more = false;
+    for (PageHelper& helper : pageHelpers) {
+        if (!helper.start || helper.done.load(std::memory_order_acquire))
+            continue;
+        more = true;
+        unsigned taken = helper.taken.load(std::memory_order_relaxed);
+        const unsigned posted = helper.posted.load(std::memory_order_acquire);
+        if (taken == posted)
+            continue;
+        for (; taken != posted; ++taken)
+            takeIn(helper.swaps[taken % swapSlots]);
+        helper.taken.store(taken, std::memory_order_release);
+    }
+    return more;
 }
 
 void awaitTablePages() {
-    for (PageHelper& helper : pageHelpers) {
-        if (!helper.start)
-            continue;
+    for (PageHelper& helper : pageHelpers)
         helper.hurry.store(true);
-        pthread_join(helper.thread, nullptr);
-        helper.start = nullptr;
-    }
-}
-
-void releaseTablePages(void* address) {
-    if (!address)
-        return;
-    char* const start = pageStart(address);
-    for (PageHelper& helper : pageHelpers) {
-        if (helper.start != start)
-            continue;
-        helper.stop.store(true);
-        pthread_join(helper.thread, nullptr);
-        helper.start = nullptr;
-    }
+    while (adoptTablePages())
+        sleepMs(1);
+    for (PageHelper& helper : pageHelpers)
+        if (helper.start)
+            endHelper(helper);
 }
 
 int64_t wallClockMs() {

@@ -127,24 +127,34 @@ int readInput(int fd, char* dest, int size) {
     return PeekNamedPipe(h, nullptr, 0, nullptr, &waiting, nullptr) ? -1 : 0;
 }
 
-void prepareTablePages(void* address, uint64_t bytes) {
+void* allocateTable(uint64_t bytes) {
     // Windows gives large pages only to an allocation that asks for them, and only with a
     // privilege that an engine started by a front end does not hold. Left to fault one small
     // page at a time, the first search after a start runs slowly for seconds and looks at
-    // its input late; so every page is written once now, by an atomic "or" with zero, which
-    // keeps the contents and makes one write fault where a read and a write would make two.
+    // its input late; so every page is written once now. (VirtualAlloc's blocks start on a
+    // 64 KB boundary, which is all a small page wants.)
+    void* const table = bytes ? VirtualAlloc(nullptr, SIZE_T(bytes), MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE)
+                              : nullptr;
+    if (!table)
+        return nullptr;
     SYSTEM_INFO system{};
     GetSystemInfo(&system);
-    char* const bytesAt = static_cast<char*>(address);
+    volatile char* const bytesAt = static_cast<char*>(table);
     for (uint64_t at = 0; at < bytes; at += system.dwPageSize)
-        __atomic_fetch_or(bytesAt + at, char(0), __ATOMIC_RELAXED);
+        bytesAt[at] = 0;
+    return table;
+}
+
+void freeTable(void* table, uint64_t) {
+    if (table)
+        VirtualFree(table, 0, MEM_RELEASE);
+}
+
+bool adoptTablePages() {
+    return false;  // allocateTable has brought every page in
 }
 
 void awaitTablePages() {}
-
-void releaseTablePages(void*) {
-    // prepareTablePages has finished before it returns.
-}
 
 int64_t wallClockMs() {
     FILETIME ft{};

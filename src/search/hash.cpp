@@ -17,9 +17,6 @@ uint32_t       hshMask       = 0;
 EvalCacheItem* evalCache     = nullptr;
 uint32_t       evalCacheMask = 0;
 
-// The blocks as the allocator returned them; the tables start at the next 64-byte boundary.
-static void* hshBlock       = nullptr;
-static void* evalCacheBlock = nullptr;
 // Set by every search, cleared by clearHashTables: a new game after a fresh start need not
 // touch (and so commit) a table that was never written.
 bool hashTablesUsed = false;
@@ -40,27 +37,8 @@ inline void markWritten(std::size_t line) {
         writtenLines[line >> 6] |= uint64_t(1) << (line & 63);
 }
 
-// A zero-filled block of bytes starting on a 2 MB boundary, its size rounded up to whole
-// 2 MB stretches: large pages come only on whole aligned stretches, so the table gets one on
-// each (the evaluation cache's 3 MB get two). calloc hands large blocks out as fresh zero
-// pages, so even a gigabyte costs nothing until it is used, and the unused slack before the
-// boundary never.
-static constexpr std::size_t stretchBytes = std::size_t(2) << 20;
-
-static void* allocateAligned(std::size_t bytes, void*& block) {
-    const std::size_t span = (bytes + stretchBytes - 1) & ~(stretchBytes - 1);
-    block = std::calloc(1, span + stretchBytes);
-    if (!block)
-        return nullptr;
-    const std::uintptr_t at = reinterpret_cast<std::uintptr_t>(block);
-    void* const table = reinterpret_cast<void*>((at + stretchBytes - 1) & ~(stretchBytes - 1));
-    prepareTablePages(table, span);
-    return table;
-}
-
 int allocateHashTables(int log2Bytes, bool* evalCacheMissing) {
-    evalCache = static_cast<EvalCacheItem*>(
-        allocateAligned(std::size_t(evalCacheSize) * sizeof(EvalCacheItem), evalCacheBlock));
+    evalCache = static_cast<EvalCacheItem*>(allocateTable(uint64_t(evalCacheSize) * sizeof(EvalCacheItem)));
     if (evalCacheMissing)
         *evalCacheMissing = !evalCache;
     if (!evalCache)
@@ -70,7 +48,7 @@ int allocateHashTables(int log2Bytes, bool* evalCacheMissing) {
     // Short of memory, settle for the largest power of two that can be had, down to 16 MB.
     int obtained = log2Bytes;
     for (; obtained >= minHashLog2; --obtained) {
-        hshItems = static_cast<HashItem*>(allocateAligned(std::size_t(1) << obtained, hshBlock));
+        hshItems = static_cast<HashItem*>(allocateTable(uint64_t(1) << obtained));
         if (hshItems)
             break;
     }
@@ -86,16 +64,12 @@ int allocateHashTables(int log2Bytes, bool* evalCacheMissing) {
 }
 
 void freeHashTables() {
-    releaseTablePages(hshItems);
-    releaseTablePages(evalCache);
-    std::free(hshBlock);
-    std::free(evalCacheBlock);
+    freeTable(hshItems, hshItems ? (uint64_t(hshMask) + 1) * sizeof(HashItem) : 0);
+    freeTable(evalCache, uint64_t(evalCacheSize) * sizeof(EvalCacheItem));
     std::free(writtenLines);
     writtenLines   = nullptr;
     hashLineCount  = 0;
     lineWordCount  = 0;
-    hshBlock       = nullptr;
-    evalCacheBlock = nullptr;
     hshItems       = nullptr;
     evalCache      = nullptr;
     hshMask        = 0;

@@ -74,6 +74,7 @@ bool waitForLine(char* dest) {
     while (!readLine(dest)) {
         if (inputEnded())
             return false;
+        adoptTablePages();  // what the first search left for later, before the next
         sleepMs(1);
     }
     return true;
