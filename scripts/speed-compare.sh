@@ -10,10 +10,12 @@
 #     node count (the signature): a difference is reported, and the script fails.
 #  2. go: each engine on one middle-game position, "go depth GO_DEPTH" (12) with the default
 #     256 MB table and after "setoption hashsize 16", alternately, RUNS times each: the nodes
-#     per second of the last "info depth" line, the medians and their ratio.
+#     per second of the last "info depth" line, the medians and their ratio. Then the same
+#     for the session's second search, after a first one and half a second's pause: the
+#     first search of a fresh engine also pays for bringing the table's memory in.
 #  3. latency: each engine's time from "ucci" to "ucciok", and from "go depth" (sent at
 #     once after the handshake) to its first "info depth" line; medians over RUNS sessions.
-# GO_DEPTH and GO_FEN choose the search; JOBS the build's parallelism (2).
+# GO_DEPTH and GO_FEN choose the search, GO_FIRST_MOVES the first one's position (moves from GO_FEN); JOBS the build's parallelism (2).
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
@@ -23,6 +25,7 @@ runs=${2:-${RUNS:-9}}
 jobs=${JOBS:-2}
 go_depth=${GO_DEPTH:-12}
 go_fen=${GO_FEN:-"r1bakabr1/9/1cn3nc1/p3p1pRp/2p6/9/P1P1P1P1P/1C2C1N2/9/RNBAKAB2 w - - 0 5"}
+go_first_moves=${GO_FIRST_MOVES:-"b0c2 a9a8"}
 
 sha=$(git rev-parse --short "$base^{commit}")
 old_src=build-compare/$sha/src
@@ -45,14 +48,23 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
 med() { printf '%s\n' "$@" | median; }
 
 # The engine at $1 on the position, "go depth", hash size $2 MB (0: the default): the nodes
-# per second of the last "info depth" line. "quit" waits for the answer.
+# per second of the last "info depth" line. With $3 = 1 the search measured is the session's
+# second: a first one (depth 9, after GO_FIRST_MOVES) and half a second's pause come before
+# it, as in a game. "quit" waits for the answer.
 go_nps() {
-    local option=""
+    local option="" searches=1
     [ "$2" = 0 ] || option="setoption hashsize $2"
-    printf 'ucci\n%s\nposition fen %s\ngo depth %s\nquit\n' "$option" "$go_fen" "$go_depth" |
-        "$1/quorvex" |
-        awk '/^info depth/ { nps = $0; sub(/.* nps /, "", nps); sub(/ .*/, "", nps) }
-             /^bestmove/ { print nps; exit }'
+    {
+        printf 'ucci\n%s\n' "$option"
+        if [ "${3:-0}" = 1 ]; then
+            searches=2
+            printf 'position fen %s moves %s\ngo depth 9\n' "$go_fen" "$go_first_moves"
+            sleep 0.5
+        fi
+        printf 'position fen %s\ngo depth %s\nquit\n' "$go_fen" "$go_depth"
+    } | "$1/quorvex" |
+        awk -v searches="${3:-0}" '/^info depth/ { nps = $0; sub(/.* nps /, "", nps); sub(/ .*/, "", nps) }
+             /^bestmove/ { if (++seen > searches) { print nps; exit } }'
 }
 
 # One session with the engine at $1: prints "ucci-to-ucciok-ms go-to-first-info-ms".
@@ -88,15 +100,19 @@ echo "bench median nps: old $om, new $nm, new/old $(ratio "$nm" "$om")"
 status=0
 [ "$old_sig" = "$new_sig" ] || { echo "SIGNATURE DIFFERS"; status=1; }
 
-for engine in "$old" "$new"; do
-    echo "== go depth $go_depth, $engine/quorvex: 256 MB (default) and 16 MB, $runs alternating runs each"
-    big=() small=()
-    for ((i = 1; i <= runs; i++)); do
-        big+=("$(go_nps "$engine" 0)"); small+=("$(go_nps "$engine" 16)")
-        echo "  run $i: 256 MB ${big[-1]} nps, 16 MB ${small[-1]} nps"
+for second in 0 1; do
+    for engine in "$old" "$new"; do
+        what="go depth $go_depth"
+        [ "$second" = 0 ] || what="$what as a session's second search"
+        echo "== $what, $engine/quorvex: 256 MB (default) and 16 MB, $runs alternating runs each"
+        big=() small=()
+        for ((i = 1; i <= runs; i++)); do
+            big+=("$(go_nps "$engine" 0 "$second")"); small+=("$(go_nps "$engine" 16 "$second")")
+            echo "  run $i: 256 MB ${big[-1]} nps, 16 MB ${small[-1]} nps"
+        done
+        bm=$(med "${big[@]}"); sm=$(med "${small[@]}")
+        echo "$what, median nps ($engine): 256 MB $bm, 16 MB $sm, 256/16 $(ratio "$bm" "$sm")"
     done
-    bm=$(med "${big[@]}"); sm=$(med "${small[@]}")
-    echo "go median nps ($engine): 256 MB $bm, 16 MB $sm, 256/16 $(ratio "$bm" "$sm")"
 done
 
 for engine in "$old" "$new"; do
