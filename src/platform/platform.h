@@ -31,10 +31,6 @@ int readInput(int fd, char* dest, int size);
 void* allocateTable(uint64_t bytes);
 // Frees a table from allocateTable, ending the helper's work on it; bytes as asked for.
 void freeTable(void* table, uint64_t bytes);
-// Tells the helper whether a search runs: large pages that come slowly (where the host of a
-// virtual machine has to find the memory anew) would slow the search's own page faults,
-// and leave a search its first second.
-void tablesInSearch(bool searching);
 // Takes in the large pages the helper has made ready for stretches of a table that a search
 // had already written: each one's contents are copied over and the page put in the
 // stretch's place, a fraction of a millisecond each. Call it only from the thread that reads

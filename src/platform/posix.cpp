@@ -48,20 +48,19 @@ int readInput(int fd, char* dest, int size) {
 namespace {
 
 // Large pages for the tables: a search on small ones misses the address cache on nearly
-// every probe (on a virtual machine each miss walks two sets of page tables). The first
-// touch of an advised 2 MB stretch (madvise MADV_HUGEPAGE) brings in a large page, but that
-// first touch is slow: the kernel clears 2 MB (on a virtual machine the host may have to find
-// them too, 5 ms), and where memory is fragmented it compacts memory first, so a search
-// touching a fresh table at random once waited up to a second before its first iteration.
-// So the search never meets an advised stretch that is not in yet: a helper thread takes
-// the stretches one by one. One the search has not been to is advised and touched in place.
-// One it has (a first search reaches every stretch of a large table within a millisecond)
-// keeps its small pages until the thread that searches takes in a large page the helper
-// has cleared elsewhere: a copy of what the search wrote there and two moves of page
-// tables, a quarter of a millisecond. (Gathering the small pages in place, MADV_COLLAPSE,
-// holds the address space's lock while it copies: a search faulting meanwhile waited, up
-// to most of a second on a busy machine.) Nothing is advised when the kernel has too few
-// free 2 MB blocks: compacting would only burn time.
+// every probe. The first touch of an advised 2 MB stretch (madvise MADV_HUGEPAGE) brings in
+// a large page, but that first touch is slow: the kernel clears 2 MB (on a virtual machine
+// the host may have to find them too, up to 5 ms), and where memory is fragmented it
+// compacts memory first, so a search touching a fresh table at random once waited up to a
+// second before its first iteration. So the search never meets an advised stretch that is
+// not in yet: a helper thread takes the stretches one by one. One the search has not been
+// to is advised and touched in place. One it has (a first search reaches every stretch of
+// a large table within a millisecond) keeps its small pages until the thread that searches
+// takes in a large page the helper has cleared elsewhere: a copy of 2 MB and two moves of
+// page tables, about a quarter of a millisecond. (Gathering the small pages in place,
+// MADV_COLLAPSE, holds the address space's lock while it copies: a search faulting meanwhile
+// waited, up to most of a second on a busy machine.) Nothing is advised when the kernel has
+// too few free 2 MB blocks: compacting would only burn time.
 inline constexpr uint64_t largePageBytes = uint64_t(2) << 20;
 inline constexpr uint64_t smallPageBytes = 4096;
 
@@ -225,74 +224,60 @@ void takeIn(PageSwap& swap) {
 // starts: its first calls contend with theirs for the kernel's lock on the address space.
 inline constexpr int helperDelayMs = 10;
 
-inline int64_t microseconds() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return int64_t(ts.tv_sec) * 1000000 + ts.tv_nsec / 1000;
-}
-
-// When the search running began (microseconds), or -1 (tablesInSearch). The helper reads
-// the system's clock, never the one a test may play.
-std::atomic<int64_t> searchBegan{-1};
-
-// A search that has run this long has more to gain from large pages than it loses while
-// they come in.
-inline constexpr int64_t youngSearchMicroseconds = 1000000;
-
-bool searchIsYoung() {
-    const int64_t began = searchBegan.load(std::memory_order_relaxed);
-    return began >= 0 && microseconds() - began < youngSearchMicroseconds;
-}
-
-// A large page cleared away from the tables, with 2 MB reserved beside it where a stretch's
-// small pages will go; null, with nothing reserved, when the kernel has none to give.
-char* clearedLargePage(char*& grave) {
-    char* const fresh = mapStretches(largePageBytes);
-    grave = fresh ? mapStretches(largePageBytes) : nullptr;
-    if (grave && bringLargePageIn(fresh))
-        return fresh;
-    if (fresh)
-        munmap(fresh, largePageBytes);
-    if (grave)
-        munmap(grave, largePageBytes);
-    return grave = nullptr;
-}
+// The stretches of a table that have a large page in place, a bit each (tables of up to 8 GB;
+// any beyond count as large).
+struct StretchSet {
+    uint64_t words[64] = {};
+    bool has(uint64_t stretch) const { return stretch >= 4096 || (words[stretch >> 6] >> (stretch & 63) & 1); }
+    void add(uint64_t stretch) {
+        if (stretch < 4096)
+            words[stretch >> 6] |= uint64_t(1) << (stretch & 63);
+    }
+};
 
 void* bringPagesIn(void* slot) {
     PageHelper& helper = *static_cast<PageHelper*>(slot);
-    const auto stopped = [&] { return helper.stop.load(std::memory_order_relaxed); };
-    for (int waited = 0; waited < helperDelayMs && !stopped() && !helper.hurry.load(std::memory_order_relaxed);
+    for (int waited = 0; waited < helperDelayMs && !helper.stop.load(std::memory_order_relaxed) &&
+                         !helper.hurry.load(std::memory_order_relaxed);
          ++waited)
         sleepMs(1);
-    // Whether the last large page came quickly. Where the host of a virtual machine has to
-    // find the memory anew, one takes 5 ms, and meanwhile the search's own page faults
-    // crawl, at half speed; so then the helper leaves a search its first second (a short
-    // search, or the first iterations of a long one). (Bringing in the small pages of the
-    // stretches the search has been to, as this helper once did, slowed it in the same way.)
-    bool quick = true;
+    const uint64_t stretches = helper.bytes / largePageBytes;
+    auto stretchAt = [&](uint64_t i) { return helper.start + i * largePageBytes; };
+    // First every stretch is brought in: a fresh one as a large page, one the search has
+    // been to as small pages, a fraction of a millisecond each, which it then need not fault
+    // in itself (large pages are dearer: where the host has to find them anew, 5 ms each).
+    StretchSet large;
+    for (uint64_t i = 0; i < stretches && !helper.stop.load(std::memory_order_relaxed); ++i) {
+        char* const at = stretchAt(i);
+        if (pagesIn(at) == 0 && bringLargePageIn(at))
+            large.add(i);
+        else
+            touchPages(at, at + largePageBytes);
+    }
+    // Then each of the others gets a large page cleared elsewhere, to be taken in.
     unsigned posted = 0;
-    for (char* at = helper.start; at < helper.start + helper.bytes && !stopped(); at += largePageBytes) {
-        while (!quick && searchIsYoung() && !stopped())
-            sleepMs(1);
-        freeSwaps(helper, helper.taken.load(std::memory_order_acquire));
-        const int64_t begun = microseconds();
-        if (pagesIn(at) == 0 && bringLargePageIn(at)) {
-            quick = microseconds() - begun < 1000;
+    for (uint64_t i = 0; i < stretches && !helper.stop.load(std::memory_order_relaxed); ++i) {
+        if (large.has(i))
             continue;
-        }
-        // The search was here first: a large page cleared elsewhere, to be taken in.
-        char* grave = nullptr;
-        char* const fresh = clearedLargePage(grave);
-        quick = microseconds() - begun < 1000;
-        if (!fresh)
+        freeSwaps(helper, helper.taken.load(std::memory_order_acquire));
+        char* const fresh = mapStretches(largePageBytes);
+        char* const grave = fresh ? mapStretches(largePageBytes) : nullptr;
+        const bool ready = grave && bringLargePageIn(fresh);
+        if (!ready) {
+            if (fresh)
+                munmap(fresh, largePageBytes);
+            if (grave)
+                munmap(grave, largePageBytes);
             break;  // the kernel has no large page to give
-        while (posted - helper.taken.load(std::memory_order_acquire) == swapSlots && !stopped())
+        }
+        while (posted - helper.taken.load(std::memory_order_acquire) == swapSlots &&
+               !helper.stop.load(std::memory_order_relaxed))
             sleepMs(1);
         freeSwaps(helper, helper.taken.load(std::memory_order_acquire));  // the slot's last swap too
-        helper.swaps[posted % swapSlots] = PageSwap{at, fresh, grave};
+        helper.swaps[posted % swapSlots] = PageSwap{stretchAt(i), fresh, grave};
         helper.posted.store(++posted, std::memory_order_release);
     }
-    while (helper.taken.load(std::memory_order_acquire) != posted && !stopped())
+    while (helper.taken.load(std::memory_order_acquire) != posted && !helper.stop.load(std::memory_order_relaxed))
         sleepMs(1);
     freeSwaps(helper, helper.taken.load(std::memory_order_acquire));
     helper.done.store(true, std::memory_order_release);
@@ -347,10 +332,6 @@ void freeTable(void* table, uint64_t bytes) {
         endHelper(helper);
     }
     munmap(table, wholeStretches(bytes));
-}
-
-void tablesInSearch(bool inSearch) {
-    searchBegan.store(inSearch ? microseconds() : -1, std::memory_order_relaxed);
 }
 
 bool adoptTablePages() {

@@ -150,8 +150,6 @@ void freeTable(void* table, uint64_t) {
         VirtualFree(table, 0, MEM_RELEASE);
 }
 
-void tablesInSearch(bool) {}
-
 bool adoptTablePages() {
     return false;  // allocateTable has brought every page in
 }

@@ -372,9 +372,7 @@ Move searchRoot(SearchContext& ctx) {
 
 void think(SearchContext& ctx) {
     predictedAfter = 0;
-    tablesInSearch(true);
     const Move mv = searchRoot(ctx);
-    tablesInSearch(false);
     // A ban holds for one search, also for one answered before the root's scan (from the
     // book, or with a king missing), which is where it is otherwise used up.
     bannedMove = 0;
