@@ -235,49 +235,70 @@ struct StretchSet {
     }
 };
 
+inline int64_t microseconds() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return int64_t(ts.tv_sec) * 1000000 + ts.tv_nsec / 1000;
+}
+
+// A large page cleared away from the tables, with 2 MB reserved beside it where a stretch's
+// small pages will go; null, with nothing reserved, when the kernel has none to give.
+char* clearedLargePage(char*& grave) {
+    char* const fresh = mapStretches(largePageBytes);
+    grave = fresh ? mapStretches(largePageBytes) : nullptr;
+    if (grave && bringLargePageIn(fresh))
+        return fresh;
+    if (fresh)
+        munmap(fresh, largePageBytes);
+    if (grave)
+        munmap(grave, largePageBytes);
+    return grave = nullptr;
+}
+
 void* bringPagesIn(void* slot) {
     PageHelper& helper = *static_cast<PageHelper*>(slot);
-    for (int waited = 0; waited < helperDelayMs && !helper.stop.load(std::memory_order_relaxed) &&
-                         !helper.hurry.load(std::memory_order_relaxed);
+    const auto stopped = [&] { return helper.stop.load(std::memory_order_relaxed); };
+    for (int waited = 0; waited < helperDelayMs && !stopped() && !helper.hurry.load(std::memory_order_relaxed);
          ++waited)
         sleepMs(1);
     const uint64_t stretches = helper.bytes / largePageBytes;
     auto stretchAt = [&](uint64_t i) { return helper.start + i * largePageBytes; };
-    // First every stretch is brought in: a fresh one as a large page, one the search has
-    // been to as small pages, a fraction of a millisecond each, which it then need not fault
-    // in itself (large pages are dearer: where the host has to find them anew, 5 ms each).
+    // A first large page tells how dear they are. Where they are cheap, a fifth of a
+    // millisecond, all of a 256 MB table's come in within the first iterations of a search
+    // that reached its stretches first. Where the host of a virtual machine has to find the
+    // memory anew, one takes 5 ms and the table waits most of a second for all; the small
+    // pages of the stretches the search has been to are brought in first then, quicker
+    // there, which the search then need not fault in itself. (Where pages are cheap, that
+    // would only contend with the search's own faults and halve its early speed.)
+    char* grave = nullptr;
+    const int64_t trialBegun = microseconds();
+    char* fresh = clearedLargePage(grave);
+    const bool cheap = fresh && microseconds() - trialBegun < 1000;
     StretchSet large;
-    for (uint64_t i = 0; i < stretches && !helper.stop.load(std::memory_order_relaxed); ++i) {
+    for (uint64_t i = 0; i < stretches && !stopped(); ++i) {
         char* const at = stretchAt(i);
         if (pagesIn(at) == 0 && bringLargePageIn(at))
             large.add(i);
-        else
+        else if (!cheap)
             touchPages(at, at + largePageBytes);
     }
     // Then each of the others gets a large page cleared elsewhere, to be taken in.
     unsigned posted = 0;
-    for (uint64_t i = 0; i < stretches && !helper.stop.load(std::memory_order_relaxed); ++i) {
+    for (uint64_t i = 0; i < stretches && fresh && !stopped(); ++i) {
         if (large.has(i))
             continue;
-        freeSwaps(helper, helper.taken.load(std::memory_order_acquire));
-        char* const fresh = mapStretches(largePageBytes);
-        char* const grave = fresh ? mapStretches(largePageBytes) : nullptr;
-        const bool ready = grave && bringLargePageIn(fresh);
-        if (!ready) {
-            if (fresh)
-                munmap(fresh, largePageBytes);
-            if (grave)
-                munmap(grave, largePageBytes);
-            break;  // the kernel has no large page to give
-        }
-        while (posted - helper.taken.load(std::memory_order_acquire) == swapSlots &&
-               !helper.stop.load(std::memory_order_relaxed))
+        while (posted - helper.taken.load(std::memory_order_acquire) == swapSlots && !stopped())
             sleepMs(1);
         freeSwaps(helper, helper.taken.load(std::memory_order_acquire));  // the slot's last swap too
         helper.swaps[posted % swapSlots] = PageSwap{stretchAt(i), fresh, grave};
         helper.posted.store(++posted, std::memory_order_release);
+        fresh = clearedLargePage(grave);  // null: the kernel has no more to give
     }
-    while (helper.taken.load(std::memory_order_acquire) != posted && !helper.stop.load(std::memory_order_relaxed))
+    if (fresh) {
+        munmap(fresh, largePageBytes);
+        munmap(grave, largePageBytes);
+    }
+    while (helper.taken.load(std::memory_order_acquire) != posted && !stopped())
         sleepMs(1);
     freeSwaps(helper, helper.taken.load(std::memory_order_acquire));
     helper.done.store(true, std::memory_order_release);
