@@ -37,10 +37,12 @@ if [ ! -x "$old/quorvex-tool" ] || [ ! -x "$old/quorvex" ]; then
     cmake -S "$old_src" -B "$old" -DCMAKE_BUILD_TYPE=Release >/dev/null
     cmake --build "$old" -j "$jobs" --target quorvex quorvex-tool >/dev/null
 fi
+# The opening book too: each engine reads it at a search's start, in the latency measured.
+cmake --build "$old" -j "$jobs" --target book >/dev/null
 new=build
 echo "== building this tree in $new"
 [ -f "$new/CMakeCache.txt" ] || cmake -S . -B "$new" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$new" -j "$jobs" --target quorvex quorvex-tool >/dev/null
+cmake --build "$new" -j "$jobs" --target quorvex quorvex-tool book >/dev/null
 
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
