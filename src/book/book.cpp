@@ -11,11 +11,11 @@ inline constexpr int64_t bookValueLimit = int64_t(bookMaxWeight + 1) * bookWeigh
 
 // The next character of the current line, or -1 at its end (LF, CR LF, or the file's end).
 int nextLineChar(FILE* file) {
-    const int c = std::getc(file);
+    const int c = readFileByte(file);
     if (c == '\n' || c == EOF)
         return -1;
     if (c == '\r') {
-        const int next = std::getc(file);
+        const int next = readFileByte(file);
         if (next == '\n' || next == EOF)
             return -1;
         std::ungetc(next, file);
@@ -120,7 +120,7 @@ bool placementFromKey(const char* key, int placement[pieceIdCount]) {
 
 bool readBookLine(FILE* file, BookLine& line, const char* wanted) {
     for (;;) {
-        const int first = std::getc(file);
+        const int first = readFileByte(file);
         if (first == EOF)
             return false;
         std::ungetc(first, file);

@@ -3,6 +3,7 @@
 // code that calls the operating system. The build compiles exactly one implementation:
 // posix.cpp or win32.cpp.
 #include <cstdint>
+#include <cstdio>
 
 // The separator between folders in a path on this system ('/' or '\\').
 extern const char pathSeparator;
@@ -26,18 +27,30 @@ int readInput(int fd, char* dest, int size);
 // a page is dear (Windows, and Wine above all), every page is brought in now, so that the
 // faults fall here (at the handshake or a resize) and not inside a search. On Linux the
 // table gets large pages when the kernel has them free (a search on small ones misses the
-// address cache on nearly every probe): a helper thread brings them in while the engine
-// goes on, and the call returns at once.
+// address cache on nearly every probe): a helper thread, started by adoptTablePages 10 ms
+// later, brings them in while the engine goes on, and the call returns at once.
 void* allocateTable(uint64_t bytes);
 // Frees a table from allocateTable, ending the helper's work on it; bytes as asked for.
 void freeTable(void* table, uint64_t bytes);
 // Takes in the large pages the helper has made ready for stretches of a table that a search
 // had already written: each one's contents are copied over and the page put in the
 // stretch's place, a fraction of a millisecond each. Call it only from the thread that reads
-// and writes the tables, between two of its accesses. True while more are to come.
+// and writes the tables, between two of its accesses; the engine calls it while it idles
+// and as a search goes. True while more are to come.
 bool adoptTablePages();
 // Waits until the helpers' work on every table is done, taking their pages in meanwhile.
 void awaitTablePages();
+
+// The next byte of a file that one thread reads, or EOF. Once a program has a second thread
+// (the page helper), the C library locks a file for every getc, which made reading the book
+// at a search's start most of a millisecond slower; this reads without the lock.
+inline int readFileByte(FILE* file) {
+#ifdef _WIN32
+    return std::getc(file);  // no helper thread there
+#else
+    return getc_unlocked(file);
+#endif
+}
 
 // Wall-clock milliseconds: seconds since the epoch * 1000 + milliseconds.
 int64_t wallClockMs();

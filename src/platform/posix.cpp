@@ -157,7 +157,8 @@ struct PageHelper {
     uint64_t          bytes = 0;
     pthread_t         thread{};
     std::atomic<bool> stop{false};
-    std::atomic<bool> hurry{false};  // someone waits for the pages: no delay
+    int64_t           startAt = 0;   // microseconds: when the thread may start
+    bool              running = false;  // the thread has been started
     std::atomic<bool> done{false};   // every stretch seen to, every swap taken in
     PageSwap          swaps[swapSlots];
     // Swaps are posted by the helper and taken in by the thread that searches, in turn;
@@ -220,9 +221,12 @@ void takeIn(PageSwap& swap) {
         swap.grave = nullptr;
 }
 
-// The helper lets the handshake (or the resize) and a first iteration finish before it
-// starts: its first calls contend with theirs for the kernel's lock on the address space.
-inline constexpr int helperDelayMs = 10;
+// The helper thread starts only this long after its table is made: the handshake (or the
+// resize) and a first iteration finish first, still in a program of one thread. A second
+// thread makes the C library lock a file for every byte read (the book at a search's
+// start) and the kernel interrupt the other processor for many changes of the memory map,
+// and its first calls contend with theirs for the kernel's lock on the address space.
+inline constexpr int64_t helperDelayMicroseconds = 10000;
 
 // The stretches of a table that have a large page in place, a bit each (tables of up to 8 GB;
 // any beyond count as large).
@@ -258,9 +262,6 @@ char* clearedLargePage(char*& grave) {
 void* bringPagesIn(void* slot) {
     PageHelper& helper = *static_cast<PageHelper*>(slot);
     const auto stopped = [&] { return helper.stop.load(std::memory_order_relaxed); };
-    for (int waited = 0; waited < helperDelayMs && !stopped() && !helper.hurry.load(std::memory_order_relaxed);
-         ++waited)
-        sleepMs(1);
     const uint64_t stretches = helper.bytes / largePageBytes;
     auto stretchAt = [&](uint64_t i) { return helper.start + i * largePageBytes; };
     // A first large page tells how dear they are. Where they are cheap, a fifth of a
@@ -305,10 +306,32 @@ void* bringPagesIn(void* slot) {
     return nullptr;
 }
 
-// Joins a helper and frees all its swaps left, taken in or not.
+// Starts a helper's thread, if the kernel has the large pages at hand. Without one the
+// pages come in as the searches touch them.
+void startHelper(PageHelper& helper) {
+    if (!largePagesAtHand(helper.bytes)) {
+        helper.start = nullptr;
+        return;
+    }
+    helper.running = true;
+    // A small stack: the helper needs next to none, and an address-space limit counts the
+    // default 8 MB.
+    pthread_attr_t attributes;
+    pthread_attr_init(&attributes);
+    pthread_attr_setstacksize(&attributes, 64 * 1024);
+    if (pthread_create(&helper.thread, &attributes, bringPagesIn, &helper) != 0) {
+        helper.running = false;
+        helper.start = nullptr;
+    }
+    pthread_attr_destroy(&attributes);
+}
+
+// Joins a helper, if it was started, and frees all its swaps left, taken in or not.
 void endHelper(PageHelper& helper) {
-    pthread_join(helper.thread, nullptr);
+    if (helper.running)
+        pthread_join(helper.thread, nullptr);
     freeSwaps(helper, helper.posted.load(std::memory_order_acquire));
+    helper.running = false;
     helper.start = nullptr;
 }
 
@@ -317,27 +340,20 @@ void endHelper(PageHelper& helper) {
 void* allocateTable(uint64_t bytes) {
     const uint64_t span = wholeStretches(bytes);
     char* const table = span ? mapStretches(span) : nullptr;
-    if (!table || !largePagesAtHand(span))
-        return table;
+    if (!table)
+        return nullptr;
     for (PageHelper& helper : pageHelpers) {
         if (helper.start)
             continue;
         helper.start = table;
         helper.bytes = span;
+        helper.startAt = microseconds() + helperDelayMicroseconds;
+        helper.running = false;
         helper.stop.store(false);
-        helper.hurry.store(false);
         helper.done.store(false);
         helper.posted.store(0);
         helper.taken.store(0);
         helper.freed = 0;
-        // A small stack: the helper needs next to none, and an address-space limit counts
-        // the default 8 MB. Without a thread the pages come in as the searches touch them.
-        pthread_attr_t attributes;
-        pthread_attr_init(&attributes);
-        pthread_attr_setstacksize(&attributes, 64 * 1024);
-        if (pthread_create(&helper.thread, &attributes, bringPagesIn, &helper) != 0)
-            helper.start = nullptr;
-        pthread_attr_destroy(&attributes);
         break;
     }
     return table;
@@ -361,6 +377,11 @@ bool adoptTablePages() {
         if (!helper.start || helper.done.load(std::memory_order_acquire))
             continue;
         more = true;
+        if (!helper.running) {
+            if (microseconds() >= helper.startAt)
+                startHelper(helper);
+            continue;
+        }
         unsigned taken = helper.taken.load(std::memory_order_relaxed);
         const unsigned posted = helper.posted.load(std::memory_order_acquire);
         if (taken == posted)
@@ -374,7 +395,7 @@ bool adoptTablePages() {
 
 void awaitTablePages() {
     for (PageHelper& helper : pageHelpers)
-        helper.hurry.store(true);
+        helper.startAt = 0;
     while (adoptTablePages())
         sleepMs(1);
     for (PageHelper& helper : pageHelpers)
