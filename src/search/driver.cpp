@@ -334,10 +334,9 @@ Move searchRoot(SearchContext& ctx) {
     ctx.nodeCount = 0;
     ctx.stopFlag = 0;
     pos.ply = 0;
-    // Large pages readied for the tables go in now and, while more are to come, every 1024
-    // nodes (the search's looks at its input).
-    if (adoptTablePages())
-        pollMask = 1023;
+    // Large pages readied for the tables go in now and, while more are to come, as it goes.
+    tablePagesPending = adoptTablePages();
+    pagesBlock = 0;
     adjustPawnTables(pos);
 
     // 6, 7. The moves, the evasions when in check.

@@ -66,12 +66,10 @@ int elapsedMs(const SearchContext& ctx) {
 }
 
 uint64_t pollBlock = 0;
+bool     tablePagesPending = false;
+uint64_t pagesBlock = 0;
 
 bool lookMustStop(SearchContext& ctx, StopSite site) {
-    // Large pages readied for the tables go in between two nodes, as they come: while more
-    // are to come, the search looks every 1024 nodes.
-    if (adoptTablePages())
-        pollMask = 1023;
     if (frontEnd->pollInput()) {
         ctx.stopFlag = 1;
         frontEnd->stoppedByInput(site);

@@ -2,6 +2,7 @@
 // The limits of a search: the budget rules every protocol's "go" comes down to, the extra
 // time of a game that turns into an endgame, and the looks at the clock, the input and the
 // node count that end a search. The quiescence and full-width searches both ask here.
+#include "platform/platform.h"
 #include "search/context.h"
 #include "search/frontend.h"
 
@@ -39,6 +40,17 @@ inline bool pollDue(const SearchContext& ctx) {
     pollBlock = block;
     return true;
 }
+// Large pages readied for the tables go in between two nodes as they come: at the first
+// full-width node of every 1024 while more are to come. Apart from the looks at the input,
+// so that these stay as rare as they were (a front end's lines are read no sooner).
+extern bool     tablePagesPending;  // set at a search's start by adoptTablePages
+extern uint64_t pagesBlock;         // the block of the last adoption
+inline void adoptTablePagesDue(const SearchContext& ctx) {
+    if (!tablePagesPending || ctx.nodeCount >> 10 == pagesBlock)
+        return;
+    pagesBlock = ctx.nodeCount >> 10;
+    tablePagesPending = adoptTablePages();
+}
 // The look itself. True, with stopFlag set, when the front end says stop or the time is up
 // (both reported to the front end with the site).
 bool lookMustStop(SearchContext& ctx, StopSite site);
@@ -46,6 +58,7 @@ bool lookMustStop(SearchContext& ctx, StopSite site);
 // Every so many nodes, looks at the input and the clock; at every node, the node limit.
 // True, with stopFlag set, when the search must stop.
 inline bool searchMustStop(SearchContext& ctx, StopSite site) {
+    adoptTablePagesDue(ctx);
     if (pollDue(ctx) && lookMustStop(ctx, site))
         return true;
     if (ctx.nodeCount >= nodeLimit) {
