@@ -12,41 +12,34 @@ namespace {
 
 // Whether a rook or cannon at coordinate q of a line (a rank or a file, its occupancy bits
 // occupied; the square of coordinate c is base + c * step) bears on the square at p. A
-// cannon does not count where the palace's own king (owner, 0 outside the palaces) is the
-// square's neighbour on that line: stepping there takes the king off the line.
+// cannon does not count where the palace's own king (owner) is the square's neighbour on
+// that line: stepping there takes the king off the line.
 inline bool lineControls(const Position& pos, uint32_t occupied, int p, int q, int base, int step,
                          bool rook, int owner) {
     const int low = p < q ? p : q, high = p < q ? q : p;
     const uint32_t between = occupied & ((1u << high) - (2u << low));
     if (rook) return between == 0;
     if (between == 0 || (between & (between - 1)) != 0) return false;
-    if (owner == 0) return true;
     const uint32_t below = occupied & ((1u << p) - 1), above = occupied & ~((2u << p) - 1);
     if (below && pos.board[base + (31 - __builtin_clz(below)) * step] == owner) return false;
     if (above && pos.board[base + __builtin_ctz(above) * step] == owner) return false;
     return true;
 }
 
-// Control of one square by side's pieces (see kingStepControl). Inside a palace, where the
-// king steps, every neighbour of the square is on the board and the palace's king is known,
-// so the tests need no board-edge checks there.
-// Inside the palace the caller may rule out side's pawns (pawnsNear false when none stands
+// Control of a palace square by side's pieces (see kingStepControl). Every neighbour of a
+// palace square is on the board and the palace's king is known, so the tests need no
+// board-edge checks. The caller may rule out side's pawns (pawnsNear false when none stands
 // near the palace) and give the horses to try (those in the palace's half).
-template <int side, bool inPalace>
+template <int side>
 QX_INLINE int stepControl(const Position& pos, int sq, bool pawnsNear = true,
                           uint32_t horsesNear = horseBits) {
     // A pawn steps in from beside the square or from the rank behind it (its own side). The
     // side's pawn ids as bits: one shift by a square's content tells an own pawn.
     constexpr uint64_t pawns = pawnBits & sideMaskOf[side];
     const int behind = side == sideBlack ? sq - 16 : sq + 16;
-    if (inPalace) {
-        if (pawnsNear &&
-            (pawns >> pos.board[sq - 1] | pawns >> pos.board[sq + 1] | pawns >> pos.board[behind]) & 1)
-            return 16;
-    } else {
-        for (int from : {sq - 1, sq + 1, behind})
-            if (onBoard(from) && (pawns >> pos.board[from] & 1)) return 16;
-    }
+    if (pawnsNear &&
+        (pawns >> pos.board[sq - 1] | pawns >> pos.board[sq + 1] | pawns >> pos.board[behind]) & 1)
+        return 16;
     const uint32_t own = pos.presenceMask & sideBits(side);
     for (uint32_t horses = own & horsesNear; horses; horses &= horses - 1) {
         const int from = pos.pieceSquare[__builtin_ctz(horses)];
@@ -54,10 +47,7 @@ QX_INLINE int stepControl(const Position& pos, int sq, bool pawnsNear = true,
         if (leg != 0 && pos.board[sq + leg] == 0) return 8;
     }
     // A rook of X with nothing between it and the square, or a cannon with one screen.
-    const int owner = inPalace ? kingBlack + (side ^ 1)
-                      : rankOf(sq) <= 2 ? kingBlack
-                      : rankOf(sq) >= 7 ? kingRed
-                                        : 0;
+    constexpr int owner = kingBlack + (side ^ 1);
     for (uint32_t liners = own & (rookBits | cannonBits); liners; liners &= liners - 1) {
         const int id = __builtin_ctz(liners);
         const int from = pos.pieceSquare[id];
@@ -93,14 +83,14 @@ int kingStepSum(const Position& pos) {
     int sum = 0;
     const uint8_t* steps = pawnKingMoves[kingSq][kingSide];
     for (int j = 3; j >= 0 && steps[j] != 0; --j)
-        sum += stepControl<attacker, true>(pos, steps[j], pawnsNear, horsesNear);
+        sum += stepControl<attacker>(pos, steps[j], pawnsNear, horsesNear);
     return sum;
 }
 
 }  // namespace
 
 int kingStepControl(const Position& pos, int sq, int side) {
-    return side == sideRed ? stepControl<sideRed, false>(pos, sq) : stepControl<sideBlack, false>(pos, sq);
+    return side == sideRed ? stepControl<sideRed>(pos, sq) : stepControl<sideBlack>(pos, sq);
 }
 
 namespace {

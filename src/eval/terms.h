@@ -31,7 +31,8 @@ int pieceActivity(Position& pos, int side);
 int attackPressure(Position& pos, int side);
 // How strongly X's pieces bear on the other side's king, by region counts; never negative.
 int kingAttack(const Position& pos, int attacker);
-// 16 when a pawn of X could step onto sq, 8 when a horse, rook or cannon of X attacks it.
+// 16 when a pawn of X could step onto sq, a palace square, 8 when a horse, rook or cannon
+// of X attacks it.
 int kingStepControl(const Position& pos, int sq, int side);
 
 // ---- Shared helpers ----
@@ -45,7 +46,6 @@ inline constexpr uint32_t cannonBits   = 0x0F000000;  // ids 24..27
 inline constexpr uint32_t rookBits     = 0xF0000000;  // ids 28..31
 
 inline uint32_t sideBits(int side) { return sideMaskOf[side]; }
-
 
 inline bool isPawn(int pc) { return pc >= 2 && pc <= 11; }
 inline bool isAdvisor(int pc) { return pc >= 12 && pc <= 15; }

@@ -103,10 +103,6 @@ int chaseVerdict(Position& pos) {
     return repetitionWin - pos.ply;
 }
 
-}  // namespace
-
-namespace {
-
 // The verdict on a cycle that began with record `first`: a side that checked with every
 // one of its moves in it loses, else the chase rule decides. Kept apart from the scan, which
 // usually finds no cycle and so needs none of this.

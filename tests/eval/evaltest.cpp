@@ -337,16 +337,18 @@ TEST_F(Evaluate, PawnTableAdjustment) {
     EXPECT_EQ(std::memcmp(pieceSquareTable, before, sizeof before), 0);
 }
 
+// The starts of the random games below: the opening, a developed middle game and a thinned one.
+const char* const randomGameStarts[] = {
+    startFen,
+    "r1bakab1r/9/1cn4cn/p1p1p1p1p/9/9/P1P1P1P1P/1CN4CN/9/R1BAKAB1R w",
+    "2bak4/4a4/4b1n2/p3p1p1p/2c6/6R2/P3P1P1P/4C4/4A4/2BAK1B2 b",
+};
+
 // The incremental pstScore of make/unmake stays equal to the sum over the table, along
 // random games that never switch to the endgame.
 TEST_F(Evaluate, IncrementalPieceSquareScore) {
-    const char* fens[] = {
-        startFen,
-        "r1bakab1r/9/1cn4cn/p1p1p1p1p/9/9/P1P1P1P1P/1CN4CN/9/R1BAKAB1R w",
-        "2bak4/4a4/4b1n2/p3p1p1p/2c6/6R2/P3P1P1P/4C4/4A4/2BAK1B2 b",
-    };
     std::mt19937 rng(20251208);
-    for (const char* fen : fens) {
+    for (const char* fen : randomGameStarts) {
         SCOPED_TRACE(fen);
         int total = 0;
         for (int game = 0; game < 12; ++game) {
@@ -387,16 +389,11 @@ TEST_F(Evaluate, IncrementalPieceSquareScore) {
 // state of the latch and the endgame flag, along random games from three openings. Pins
 // the evaluation bit for bit, as the bench signature pins the search.
 TEST_F(Evaluate, ChecksumOverRandomGames) {
-    const char* fens[] = {
-        startFen,
-        "r1bakab1r/9/1cn4cn/p1p1p1p1p/9/9/P1P1P1P1P/1CN4CN/9/R1BAKAB1R w",
-        "2bak4/4a4/4b1n2/p3p1p1p/2c6/6R2/P3P1P1P/4C4/4A4/2BAK1B2 b",
-    };
     std::mt19937 rng(20261209);
     uint64_t sum = 1469598103934665603ull;
     auto fold = [&sum](int64_t v) { sum = (sum ^ uint64_t(v)) * 1099511628211ull; };
     int evaluated = 0;
-    for (const char* fen : fens)
+    for (const char* fen : randomGameStarts)
         for (int game = 0; game < 120; ++game) {
             load(std::string(fen));
             for (int ply = 0; ply < 150; ++ply) {
